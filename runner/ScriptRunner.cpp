@@ -136,9 +136,13 @@ int ScriptRunner::run(std::istream& script, std::ostream& out, std::ostream& err
     int lineNo = 0;
     while (!desktop_.ended && std::getline(script, line)) {
         ++lineNo;
+        // A comment is skipped whatever it holds, quotes and backslashes too.
+        std::size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#')
+            continue;
         try {
             std::vector<Word> words = splitWords(line);
-            if (words.empty() || (!words[0].quoted && words[0].text[0] == '#'))
+            if (words.empty())
                 continue;
             Outcome outcome = runLine(words, lineNo, out, err);
             if (outcome == Outcome::ExpectFailed)
