@@ -75,10 +75,12 @@ void Scheduler::advanceTo(Millis until) {
             now_ = std::max(now_, event->due);
             auto fn = std::move(event->fn);
             events_.erase(event);
+            changed(); // a handler may run a nested message loop
             fn();
         } else if (timer) {
             now_ = std::max(now_, timer->nextDue_);
             timer->nextDue_ += timer->interval_;
+            changed();
             if (timer->onTimer)
                 timer->onTimer();
         } else {

@@ -1,0 +1,63 @@
+#include "frontend/AboutDialog.h"
+
+#include "about/frmAbout.h"
+
+#include <QPainter>
+#include <QPushButton>
+#include <QTextBrowser>
+
+namespace lilyhops {
+
+namespace {
+QRect pixels(float left, float top, float width, float height) {
+    return QRect(int(left / kTwipsPerPixel), int(top / kTwipsPerPixel),
+                 int(width / kTwipsPerPixel), int(height / kTwipsPerPixel));
+}
+} // namespace
+
+AboutDialog::AboutDialog(frmAbout& about, const QString& creditsHtml, QWidget* parent)
+    : QDialog(parent), about_(about) {
+    setWindowTitle(QString::fromStdString(about.Caption));
+    setFixedSize(int(about.ClientWidth / kTwipsPerPixel), int(about.ClientHeight / kTwipsPerPixel));
+    setModal(true);
+
+    auto* credits = new QTextBrowser(this);
+    const RichTextArea& rtb = about.rtbOther;
+    credits->setGeometry(pixels(rtb.Left, rtb.Top, rtb.Width, rtb.Height));
+    credits->setFont(QFont(QString::fromStdString(rtb.font.family)));
+    credits->setHtml(creditsHtml);
+
+    auto* ok = new QPushButton(QString::fromStdString(about.cmdOK.Caption), this);
+    ok->setObjectName("cmdOK");
+    ok->setGeometry(pixels(about.cmdOK.Left, about.cmdOK.Top, about.cmdOK.Width,
+                           about.cmdOK.Height));
+    QFont font(QString::fromStdString(about.cmdOK.font.family));
+    font.setPixelSize(13);
+    font.setBold(about.cmdOK.font.bold);
+    ok->setFont(font);
+    ok->setStyleSheet("background-color: " + fromBgr(about.cmdOK.BackColor).name() + ";");
+    ok->setDefault(true);
+    ok->setFocus();
+    connect(ok, &QPushButton::clicked, this, [this] {
+        about_.cmdOK_Click();
+        accept();
+    });
+}
+
+void AboutDialog::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), fromBgr(about_.BackColor));
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    for (const auto& item : about_.drawingOrder()) {
+        if (auto* s = std::get_if<const Sprite*>(&item))
+            paintSprite(p, **s, pictures_);
+        else if (auto* l = std::get_if<const Label*>(&item))
+            paintLabel(p, **l);
+        else if (auto* sh = std::get_if<const Shape*>(&item))
+            paintShape(p, **sh);
+        else if (auto* ln = std::get_if<const Line*>(&item))
+            paintLine(p, **ln);
+    }
+}
+
+} // namespace lilyhops

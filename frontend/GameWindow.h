@@ -1,0 +1,65 @@
+#pragma once
+
+// The game's main window: the menu bar bound to the game's menu items, the
+// playfield, the pointer, and the desktop services the game asks for
+// (message boxes, the About window, the active-window test, ending).
+
+#include "game/Desktop.h"
+#include "game/frmLilyhops.h"
+
+#include <QMainWindow>
+#include <QMap>
+#include <memory>
+#include <set>
+#include <string>
+
+class QAction;
+class QMenu;
+
+namespace lilyhops {
+
+class PlayfieldView;
+class WallClock;
+
+class GameWindow : public QMainWindow, public Desktop, public RichTextBox {
+    Q_OBJECT
+  public:
+    // Loads the game: its start-up code runs before the window is shown.
+    GameWindow(Scheduler& scheduler, lilyhops::TegoSnd& sound, const std::string& programFolder);
+    ~GameWindow() override;
+
+    frmLilyhops& game() { return *game_; }
+    PlayfieldView& playfield() { return *playfield_; }
+    QAction* action(const std::string& menuItem) const;
+
+    // Brings menus, pointer and picture up to date with the game.
+    void refresh();
+
+    // Desktop
+    int MsgBox(const std::string& text, const std::string& title, int style) override;
+    void ShowAbout(int mode) override;
+    void End() override;
+    bool MainWindowIsActive() override;
+    void FocusKeyCatcher() override;
+    // RichTextBox (the About window's credits)
+    void LoadFile(const std::string& file, int type) override;
+
+  protected:
+    void closeEvent(QCloseEvent* e) override;
+
+  private:
+    void buildMenuBar();
+    void reportOnce(const std::string& problem);
+
+    Scheduler& scheduler_;
+    std::unique_ptr<frmLilyhops> game_;
+    PlayfieldView* playfield_ = nullptr;
+    WallClock* clock_ = nullptr;
+    QMap<QString, QAction*> actions_;
+    QMap<QString, QMenu*> submenus_;
+    QString creditsHtml_;
+    std::set<std::string> reported_;
+    bool ended_ = false;
+};
+
+} // namespace lilyhops

@@ -1,0 +1,46 @@
+#pragma once
+
+// Drawing the game's controls with Qt: pictures from the program's
+// resources, labels with their fonts, colours and alignment, shapes and
+// lines. All coordinates are twips, drawn at 15 twips to a pixel.
+
+#include "playfield/Controls.h"
+
+#include <QColor>
+#include <QHash>
+#include <QImage>
+#include <QPixmap>
+#include <QString>
+
+class QPainter;
+
+namespace lilyhops {
+
+class frmLilyhops;
+
+// Colours are stored as &H00BBGGRR.
+QColor fromBgr(std::uint32_t bgr);
+
+class PictureStore {
+  public:
+    // The picture of an art stem, e.g. "frog_north", from ":/pictures/".
+    // A missing picture is reported once on standard error and drawn as an
+    // outline of its size, so the game goes on.
+    const QPixmap& pixmap(const Picture& picture);
+
+  private:
+    QHash<QString, QPixmap> cache_;
+};
+
+void paintSprite(QPainter& p, const Sprite& s, PictureStore& pictures);
+void paintLabel(QPainter& p, const Label& l);
+void paintShape(QPainter& p, const Shape& s);
+void paintLine(QPainter& p, const Line& l);
+
+// The playfield as the window shows it: 450 x 400 pixels, the band from the
+// top of the client area to just below the music bar.
+constexpr int kPlayfieldWidthPx = 450;
+constexpr int kPlayfieldHeightPx = 400;
+QImage composePlayfield(const frmLilyhops& window, PictureStore& pictures);
+
+} // namespace lilyhops

@@ -1,0 +1,81 @@
+#include "frontend/PlayfieldView.h"
+
+#include "game/frmLilyhops.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+
+namespace lilyhops {
+
+PlayfieldView::PlayfieldView(frmLilyhops& game, QWidget* parent) : QWidget(parent), game_(game) {
+    setFocusPolicy(Qt::StrongFocus);
+    setFixedSize(kPlayfieldWidthPx, kPlayfieldHeightPx);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PlayfieldView::paintEvent(QPaintEvent*) {
+    QImage frame = composePlayfield(game_, pictures_);
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawImage(rect(), frame);
+}
+
+int PlayfieldView::virtualKey(int key) {
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Space: return 32;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Tab: return 9;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
+    case Qt::Key_PageUp: return 33;
+    case Qt::Key_PageDown: return 34;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    default: break;
+    }
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
+        return key; // the same codes as ASCII
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return 112 + (key - Qt::Key_F1);
+    return 0;
+}
+
+void PlayfieldView::keyPressEvent(QKeyEvent* e) {
+    std::int16_t code = std::int16_t(virtualKey(e->key()));
+    // Auto-repeat brings more key-downs and characters, no key-ups: the
+    // game's latch makes a held key act once.
+    game_.txtControl_KeyDown(code, 0);
+    QString text = e->text();
+    if (!text.isEmpty() && text[0].unicode() < 0x8000) {
+        std::int16_t ch = std::int16_t(text[0].unicode());
+        game_.txtControl_KeyPress(ch);
+    }
+    if (afterEvent)
+        afterEvent();
+}
+
+void PlayfieldView::keyReleaseEvent(QKeyEvent* e) {
+    if (e->isAutoRepeat())
+        return;
+    std::int16_t code = std::int16_t(virtualKey(e->key()));
+    game_.txtControl_KeyUp(code, 0);
+    if (afterEvent)
+        afterEvent();
+}
+
+void PlayfieldView::focusOutEvent(QFocusEvent* e) {
+    QWidget::focusOutEvent(e);
+    game_.txtControl_LostFocus();
+}
+
+} // namespace lilyhops
