@@ -122,11 +122,11 @@ def about():
 
 
 def icon():
-    """The window icon: the toad's face and shoulders."""
+    """The window icon: the toad sitting on its lily pad."""
     w, h = 32, 32
     cv = Canvas(w, h)
-    lily_pad(cv, 16, 26.5, 15.5, 5)
-    sitting_toad(cv, 16, 3.5, 0.56)
+    lily_pad(cv, 16, 27.5, 15.5, 4)
+    sitting_toad(cv, 16, 1.5, 0.68)
     return cv
 
 

@@ -241,13 +241,39 @@ def kerb(cv, y0, joints_every=15, light_top=True):
         cv.paint(rect(x, y0, x, y0 + 2), "kerb_dark")
 
 
+def flagstones(cv, y0, y1, seed):
+    """A path of sandstone flags in courses, with moss and grass in the joints."""
+    cv.paint(rect(0, y0, WIDTH - 1, y1), "flag_joint")
+    course_top = y0
+    course = 0
+    while course_top <= y1:
+        height = min(8, y1 - course_top + 1)
+        x = -int(noise(course, 0, seed) * 12)
+        while x < WIDTH:
+            length = 11 + int(noise(x, course, seed) * 13)
+            stone = round_rect(x, course_top, x + length - 2, course_top + height - 2, 1.5)
+            for sx, sy in stone:
+                n = noise(sx, sy, seed + 1)
+                cv.put(sx, sy, "flag_light" if n > 0.93 else "flag_dark" if n < 0.03 else "flag_mid")
+            cv.paint(edge(stone, 0, -1) | edge(stone, -1, 0), "flag_light")
+            cv.paint(edge(stone, 0, 1) | edge(stone, 1, 0), "flag_dark")
+            # a tuft of grass where some flags meet
+            if noise(x, course, seed + 2) > 0.6:
+                gx, gy = x + length - 1, course_top + height // 2
+                for tx, ty in ((gx, gy), (gx, gy - 1), (gx - 1, gy - 2), (gx + 1, gy - 2)):
+                    cv.put(tx, ty, "grass_light" if ty < gy else "grass_mid")
+            x += length
+        course_top += height
+        course += 1
+
+
 def verge(cv):
-    """Between river and road: the stone bank, the grass verge, the kerb."""
+    """Between river and road: the stone bank, a flagstone path, the kerb."""
     y_bank = row(VERGE_TOP)
     stones(cv, y_bank, y_bank + 3, seed=6)
-    grass(cv, y_bank + 4, row(KERB_TOP) - 1, seed=7)
-    # shadow of the bank stones on the grass
-    cv.paint({(x, y_bank + 4) for x in range(WIDTH) if dither(x, 0, 0.5)}, "grass_dark")
+    flagstones(cv, y_bank + 4, row(KERB_TOP) - 1, seed=7)
+    # shadow of the bank stones on the path
+    cv.paint({(x, y_bank + 4) for x in range(WIDTH) if dither(x, 0, 0.5)}, "flag_dark")
     kerb(cv, row(KERB_TOP))
 
 

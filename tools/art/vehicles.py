@@ -132,10 +132,12 @@ def car1():
 def car2():
     """Lane 1: a yellow taxi with its roof sign."""
     cv = car(49, 28, ("taxi_lt", "taxi", "taxi_dk"), cabin=(11, 33), windscreen=5, rear=3)
-    sign = rect(19, 11, 23, 16)
-    cv.paint(sign, "white")
+    # the lit roof sign
+    sign = rect(19, 10, 22, 17)
     cv.paint(ring(sign), "ink")
-    cv.paint(rect(20, 12, 22, 12) | rect(20, 15, 22, 15), "taxi_dk")
+    cv.paint(sign, "headlight")
+    cv.paint(edge(sign, 0, 1) | edge(sign, 1, 0), "taxi")
+    cv.put(19, 10, "white")
     # chequered stripe down each side
     for x in range(4, 45):
         colour = "ink" if x % 4 < 2 else "white"
