@@ -85,25 +85,6 @@ def polygon(points):
     return {(x + ox, y + oy) for y in range(h) for x in range(w) if data[x, y]}
 
 
-def line(x0, y0, x1, y1):
-    """Cells of a one-cell-wide straight line (Bresenham)."""
-    cells = set()
-    dx, dy = abs(x1 - x0), -abs(y1 - y0)
-    sx, sy = (1 if x0 < x1 else -1), (1 if y0 < y1 else -1)
-    err = dx + dy
-    while True:
-        cells.add((x0, y0))
-        if x0 == x1 and y0 == y1:
-            return cells
-        e2 = 2 * err
-        if e2 >= dy:
-            err += dy
-            x0 += sx
-        if e2 <= dx:
-            err += dx
-            y0 += sy
-
-
 def edge(shape, dx, dy):
     """Cells of the shape whose neighbour in direction (dx, dy) is outside it."""
     return {(x, y) for (x, y) in shape if (x + dx, y + dy) not in shape}
@@ -122,15 +103,6 @@ def inner(shape, depth=1):
     for _ in range(depth):
         shape = shape - edge(shape, 1, 0) - edge(shape, -1, 0) - edge(shape, 0, 1) - edge(shape, 0, -1)
     return shape
-
-
-def shifted(shape, dx, dy):
-    return {(x + dx, y + dy) for (x, y) in shape}
-
-
-def mirrored(shape, width):
-    """The shape mirrored left-right inside a picture `width` cells wide."""
-    return {(width - 1 - x, y) for (x, y) in shape}
 
 
 def noise(x, y, seed=0):
@@ -180,19 +152,6 @@ class Canvas:
             if test(x, y):
                 self.put(x, y, colour)
 
-    def recolour(self, shape, mapping):
-        """Swap colours inside a shape by a {old: new} table."""
-        for x, y in shape:
-            old = self.get(x, y)
-            if old in mapping:
-                self.put(x, y, mapping[old])
-
-    def filled(self):
-        """The set of cells that are not see-through."""
-        return {
-            (x, y) for y in range(self.height) for x in range(self.width) if self.cells[y][x] is not None
-        }
-
     def blit(self, other, dx, dy):
         """Copy another canvas onto this one; its see-through cells leave this one alone."""
         for y in range(other.height):
@@ -206,25 +165,6 @@ class Canvas:
         out = Canvas(self.width, self.height)
         out.cells = [list(reversed(row)) for row in self.cells]
         return out
-
-    def cropped(self, x0, y0, width, height):
-        """A window of this canvas; parts outside it are see-through."""
-        out = Canvas(width, height)
-        for y in range(height):
-            for x in range(width):
-                out.cells[y][x] = self.get(x + x0, y + y0)
-        return out
-
-    def to_image(self, palette):
-        """An RGBA image, for previews."""
-        img = Image.new("RGBA", (self.width, self.height), (0, 0, 0, 0))
-        px = img.load()
-        for y in range(self.height):
-            for x in range(self.width):
-                name = self.cells[y][x]
-                if name is not None:
-                    px[x, y] = lookup(palette, name) + (255,)
-        return img
 
 
 def lookup(palette, name):

@@ -3,7 +3,7 @@ picture, the window icon and the blank mouse pointer."""
 
 import math
 
-from artlib import Canvas, dither, edge, ellipse, inner, polygon, rect, ring, round_rect, stroke
+from artlib import Canvas, dither, edge, ellipse, inner, polygon, ring, round_rect, stroke
 
 
 def time_bar():

@@ -9,19 +9,11 @@ stays put when it turns.
 
 import math
 
-from artlib import Canvas, edge, ellipse, inner, polygon, rect, ring, stroke
+from artlib import Canvas, edge, ellipse, inner, ring, stroke
 
 
 def flip_x(shape, width):
     return {(width - 1 - x, y) for x, y in shape}
-
-
-def flip_y(shape, height):
-    return {(x, height - 1 - y) for x, y in shape}
-
-
-def swap_xy(points):
-    return [(y, x) for x, y in points]
 
 
 def layer(cv, shape, fill="toad_mid", light="toad_light", dark="toad_dark", outline="toad_outline"):

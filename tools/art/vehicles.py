@@ -6,7 +6,7 @@ below the body, so every picture is filled edge to edge: the game tests
 collisions against the whole picture, and a player should see that too.
 """
 
-from artlib import Canvas, edge, ellipse, inner, polygon, rect, ring, round_rect
+from artlib import Canvas, edge, ellipse, polygon, rect, ring, round_rect
 
 
 def paint_body(cv, body, paint):
