@@ -10,6 +10,7 @@ packages=(
   libfluidsynth-dev fluid-soundfont-gm
   libgtest-dev
   fonts-liberation
+  python3 python3-pil
 )
 
 missing=()
