@@ -42,7 +42,11 @@ GameWindow::GameWindow(Scheduler& scheduler, lilyhops::TegoSnd& sound,
     playfield_->setFocus();
 }
 
-GameWindow::~GameWindow() = default;
+GameWindow::~GameWindow() {
+    // The clock and the playfield call into the game: they go first.
+    delete clock_;
+    delete playfield_;
+}
 
 void GameWindow::buildMenuBar() {
     auto addItems = [this](auto& self, QMenu* menu, MenuItem& parent) -> void {

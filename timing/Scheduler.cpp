@@ -7,6 +7,11 @@ namespace lilyhops {
 Timer::Timer(std::string name, int interval, bool enabled)
     : name_(std::move(name)), interval_(interval), enabled_(enabled) {}
 
+Timer::~Timer() {
+    if (scheduler_)
+        scheduler_->remove(*this);
+}
+
 void Timer::setEnabled(bool on) {
     if (on == enabled_)
         return;
@@ -29,6 +34,12 @@ void Scheduler::add(Timer& timer) {
     timer.scheduler_ = this;
     timer.nextDue_ = now_ + timer.interval_;
     timers_.push_back(&timer);
+    changed();
+}
+
+void Scheduler::remove(Timer& timer) {
+    std::erase(timers_, &timer);
+    timer.scheduler_ = nullptr;
     changed();
 }
 

@@ -28,6 +28,7 @@ class Scheduler;
 class Timer {
   public:
     Timer(std::string name, int interval, bool enabled);
+    ~Timer();
     Timer(const Timer&) = delete;
     Timer& operator=(const Timer&) = delete;
 
@@ -59,6 +60,7 @@ class Scheduler {
 
     // Timers are ranked in the order they are added.
     void add(Timer& timer);
+    void remove(Timer& timer);
 
     EventId scheduleAt(Millis due, std::function<void()> fn);
     void cancel(EventId id);
