@@ -1,0 +1,11 @@
+# Unit tests of the core: the timer scheduler and the numbers of captions.
+
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+add_executable(lilyhops-unit-tests
+  ${CMAKE_CURRENT_LIST_DIR}/unit/SchedulerTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/unit/NumbersTest.cpp)
+target_link_libraries(lilyhops-unit-tests PRIVATE lilyhops_core GTest::gtest_main)
+set_target_properties(lilyhops-unit-tests PROPERTIES AUTOMOC OFF AUTORCC OFF)
+gtest_discover_tests(lilyhops-unit-tests TEST_PREFIX "unit.")
