@@ -263,8 +263,10 @@ ScriptRunner::Outcome ScriptRunner::runLine(const std::vector<Word>& words, int 
             throw LineError("usage: active on|off");
     } else if (command == "song") {
         if (words.size() == 3 && words[1].text == "length" && !words[1].quoted) {
+            // A song of no length would end as soon as it started, and a game
+            // that plays it again would never let the clock move on.
             sound_.setSongLength(
-                std::int32_t(wholeNumber(words[2], 0, 2147483647, "a length in milliseconds")));
+                std::int32_t(wholeNumber(words[2], 1, 2147483647, "a length in milliseconds")));
         } else if (words.size() == 2 && words[1].text == "end" && !words[1].quoted) {
             sound_.endSongNow();
         } else {
