@@ -61,7 +61,7 @@ void frmAbout::buildControls() {
     lblTitle = label("lblTitle", "Lilyhops", 1770, 150, 3735, 975, {"Arial", 44.25, false});
     lblVersion = label("lblVersion", "Version x.x", 3615, 1110, 2175, 375, {"Courier", 15, true});
     lblProgramming = label("lblProgramming", "Programming", 285, 1800, 1575, 285, times);
-    lblCredit1 = label("lblCredit1", "Wren Calloway", 1170, 2400, 2130, 420, {"Tahoma", 15.75, false},
+    lblCredit1 = label("lblCredit1", "Wren Ashby", 1170, 2400, 2130, 420, {"Tahoma", 15.75, false},
                        kWhite, Alignment::Center);
     lblCredit1.transparent = false;
     lblCredit1.BackColor = kHighlight;
@@ -73,7 +73,7 @@ void frmAbout::buildControls() {
     lblEmotionalSupport = label("lblEmotionalSupport", "Emotional Support", 2850, 4020, 2355, 345,
                                 {"Tahoma", 14.25, false}, kYellow, Alignment::Center);
     lblCredit2 = label("lblCredit2", "Ada Pruitt", 345, 4005, 1545, 375, times);
-    lblCredit3 = label("lblCredit3", "Tess Harrow", 4830, 4920, 1215, 495, times);
+    lblCredit3 = label("lblCredit3", "Tess Orr", 4830, 4920, 1215, 495, times);
 
     const float ends[11][4] = {
         {1980, 1965, 2625, 1965}, {2625, 1980, 2625, 2415}, {3300, 2595, 4815, 2595},

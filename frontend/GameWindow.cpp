@@ -1,6 +1,7 @@
 #include "frontend/GameWindow.h"
 
 #include "frontend/AboutDialog.h"
+#include "frontend/Painting.h"
 #include "frontend/PlayfieldView.h"
 #include "frontend/RtfText.h"
 #include "frontend/WallClock.h"
@@ -27,6 +28,7 @@ bool checkable(const std::string& name) {
 GameWindow::GameWindow(Scheduler& scheduler, lilyhops::TegoSnd& sound,
                        const std::string& programFolder)
     : scheduler_(scheduler) {
+    installFontSubstitutes();
     game_ = std::make_unique<frmLilyhops>(scheduler, sound, *this, *this, programFolder);
     setWindowIcon(QIcon(":/pictures/icon.gif"));
     playfield_ = new PlayfieldView(*game_, this);

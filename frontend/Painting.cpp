@@ -17,6 +17,13 @@ QRectF twipsRect(float left, float top, float width, float height) {
 }
 } // namespace
 
+void installFontSubstitutes() {
+    QFont::insertSubstitutions("Arial", {"Liberation Sans", "Arimo", "DejaVu Sans"});
+    QFont::insertSubstitutions("Tahoma", {"Liberation Sans Narrow", "Liberation Sans", "DejaVu Sans"});
+    QFont::insertSubstitutions("Times New Roman", {"Liberation Serif", "Tinos", "DejaVu Serif"});
+    QFont::insertSubstitutions("Courier", {"Liberation Mono", "Cousine", "DejaVu Sans Mono"});
+}
+
 QColor fromBgr(std::uint32_t bgr) {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }

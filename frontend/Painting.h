@@ -18,6 +18,10 @@ namespace lilyhops {
 
 class frmLilyhops;
 
+// The window's fonts are named as on the desktop the game was made for;
+// this maps them to the metric-compatible fonts of a Linux desktop.
+void installFontSubstitutes();
+
 // Colours are stored as &H00BBGGRR.
 QColor fromBgr(std::uint32_t bgr);
 
