@@ -9,7 +9,7 @@ set(LILYHOPS_SOUND_TEST_ENV
   "PULSE_RUNTIME_PATH=/nonexistent/lilyhops-tests-have-no-sound-server"
 )
 
-foreach(name soundfiles qttegosnd)
+foreach(name soundfiles qttegosnd soundassets)
   add_executable(tst_sound_${name} ${CMAKE_CURRENT_LIST_DIR}/sound/tst_${name}.cpp
                  ${CMAKE_CURRENT_LIST_DIR}/sound/SoundTestFiles.h)
   target_link_libraries(tst_sound_${name} PRIVATE lilyhops_sound Qt6::Test)
@@ -18,3 +18,13 @@ foreach(name soundfiles qttegosnd)
   set_tests_properties(sound_${name} PROPERTIES ENVIRONMENT "${LILYHOPS_SOUND_TEST_ENV}"
                        TIMEOUT 180 LABELS sound)
 endforeach()
+target_compile_definitions(tst_sound_soundassets PRIVATE
+  LILYHOPS_ASSETS_DIR="${CMAKE_CURRENT_LIST_DIR}/../assets")
+
+# The committed sounds and songs must be what their sources in tools/sound make.
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_Interpreter_FOUND)
+  add_test(NAME sound_assets_match_sources
+           COMMAND Python3::Interpreter ${CMAKE_CURRENT_LIST_DIR}/../tools/sound/check_assets.py)
+  set_tests_properties(sound_assets_match_sources PROPERTIES TIMEOUT 300 LABELS sound)
+endif()

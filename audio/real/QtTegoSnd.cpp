@@ -66,12 +66,23 @@ class MixerOutput : public QIODevice {
     qint64 writeData(const char*, qint64) override { return -1; }
 
   private:
+    // An effect landing on a loud chord could pass full scale: above the
+    // knee the peaks are bent down smoothly instead of cut off.
+    static float limit(float v) {
+        constexpr float knee = 0.8f;
+        const float a = std::fabs(v);
+        if (a <= knee)
+            return v;
+        const float bent = knee + (1.0f - knee) * std::tanh((a - knee) / (1.0f - knee));
+        return std::copysign(bent, v);
+    }
+
     void write(char* out, int frames) const {
         const int channels = format_.channelCount();
         const int sampleBytes = format_.bytesPerSample();
         for (int f = 0; f < frames; ++f) {
-            const float left = std::clamp(buffer_[2 * f], -1.0f, 1.0f);
-            const float right = std::clamp(buffer_[2 * f + 1], -1.0f, 1.0f);
+            const float left = limit(buffer_[2 * f]);
+            const float right = limit(buffer_[2 * f + 1]);
             for (int c = 0; c < channels; ++c) {
                 float v = channels == 1 ? 0.5f * (left + right)
                           : c == 0      ? left
