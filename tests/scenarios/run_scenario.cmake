@@ -34,7 +34,7 @@ if(argument STREQUAL "-")
 endif()
 
 execute_process(
-  COMMAND "${RUNNER}" "${argument}"
+  COMMAND "${CMAKE_COMMAND}" -E env LC_ALL=C "${RUNNER}" "${argument}"
   ${input_args}
   WORKING_DIRECTORY "${dir}"
   OUTPUT_VARIABLE actual_out
