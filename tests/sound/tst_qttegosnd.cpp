@@ -118,7 +118,8 @@ class QtTegoSndTest : public QObject {
         QTest::qWait(600); // told once, not again
         QCOMPARE(log.count, 1);
         QCOMPARE(sound.TrackPosition(), kSongMs);
-        QVERIFY(ourLines(capture).empty());
+        // Nothing to tell, but a missing SoundFont on a bare machine.
+        QCOMPARE(ourLines(capture).size(), std::size_t(sound.soundFont().empty() ? 1 : 0));
     }
 
     void theEndIsToldAfterTheCallNotInsideIt() {
@@ -253,7 +254,9 @@ class QtTegoSndTest : public QObject {
         const int now = sound.TrackPosition();
         QVERIFY2(now > last + 300, qPrintable(QString("%1 -> %2").arg(last).arg(now)));
         QCOMPARE(sound.TrackLength(), kSongMs);
-        QCOMPARE(static_cast<int>(ourLines(capture).size()), 1); // the missing effect
+        const std::vector<std::string> lines = ourLines(capture);
+        QCOMPARE(linesNaming(lines, folder() + "nothing-here.wav"), 1);
+        QCOMPARE(lines.size(), std::size_t(sound.soundFont().empty() ? 2 : 1));
     }
 
     void badFilesAreToldOnceEachAndLeftSilent() {
@@ -299,7 +302,9 @@ class QtTegoSndTest : public QObject {
         QTest::qWait(kSongMs + 300); // the song that was replaced never ends
         QCOMPARE(log.count, 0);
 
-        const std::vector<std::string> lines = ourLines(capture);
+        std::vector<std::string> lines = ourLines(capture);
+        if (sound.soundFont().empty()) // a bare machine also lacks the SoundFont
+            lines.erase(lines.begin());
         QCOMPARE(static_cast<int>(lines.size()), 6);
         for (const std::string& file :
              {missingWav, emptyWav, corruptWav, missingMid, emptyMid, corruptMid})
