@@ -82,8 +82,13 @@ void frmAbout::buildControls() {
         {5175, 4725, 5175, 4890}, {5430, 3210, 5430, 4890},
     };
     for (int i = 0; i < 11; ++i)
-        Lines[i] = Line{"Line" + std::to_string(i + 1), ends[i][0], ends[i][1], ends[i][2],
-                        ends[i][3], 2, kBlack};
+        Lines[i] = Line{"Line" + std::to_string(i + 1),
+                        ends[i][0],
+                        ends[i][1],
+                        ends[i][2],
+                        ends[i][3],
+                        2,
+                        kBlack};
 
     rtbOther = RichTextArea{"rtbOther", 165, 5280, 5790, 1200, {"Arial", 9.75, false}};
     cmdOK = Button{"cmdOK", "OK", 2385, 6660, 1350, 345, {"Arial", 9.75, true}, 0xC0FFC0};
@@ -101,7 +106,9 @@ void frmAbout::Form_Load() {
     richText_.LoadFile(programFolder_ + "/Credits.rtf", 0);
 }
 
-void frmAbout::cmdOK_Click() { Unload(); }
+void frmAbout::cmdOK_Click() {
+    Unload();
+}
 
 void frmAbout::Unload() {
     Loaded = false;
@@ -137,13 +144,19 @@ Line* frmAbout::findLine(const std::string& name) {
 
 std::vector<frmAbout::Drawable> frmAbout::drawingOrder() const {
     auto ln = [this](int n) -> Drawable { return &Lines[n - 1]; };
-    return {&Shape4,         &lblProgramming, ln(1),      ln(2),
-            ln(3),           &Shape1,         &lblCredit1, &lblGraphicDesign,
-            &Shape2,         &lblSound,       &Shape3,     ln(5),
-            ln(7),           &lblVersion,     &lblTitle,   &Image1,
-            &Shape5,         &lblEmotionalSupport, ln(4), ln(6),
-            ln(8),           &lblCredit2,     &lblCredit3, ln(10),
-            ln(11),          ln(9)};
+    return {&Shape4,     &lblProgramming,
+            ln(1),       ln(2),
+            ln(3),       &Shape1,
+            &lblCredit1, &lblGraphicDesign,
+            &Shape2,     &lblSound,
+            &Shape3,     ln(5),
+            ln(7),       &lblVersion,
+            &lblTitle,   &Image1,
+            &Shape5,     &lblEmotionalSupport,
+            ln(4),       ln(6),
+            ln(8),       &lblCredit2,
+            &lblCredit3, ln(10),
+            ln(11),      ln(9)};
 }
 
 } // namespace lilyhops

@@ -51,10 +51,18 @@ void frmLilyhops::ChooseSong(MenuItem& item, const char* file) {
         song->Checked = song == &item;
 }
 
-void frmLilyhops::mnuSong1_Click() { ChooseSong(mnuSong1, "OrigBogt.mid"); }
-void frmLilyhops::mnuSong2_Click() { ChooseSong(mnuSong2, "Pelto64.mid"); }
-void frmLilyhops::mnuSong3_Click() { ChooseSong(mnuSong3, "VraxHeav.mid"); }
-void frmLilyhops::mnuSong4_Click() { ChooseSong(mnuSong4, "TollBrdg.mid"); }
+void frmLilyhops::mnuSong1_Click() {
+    ChooseSong(mnuSong1, "OrigBogt.mid");
+}
+void frmLilyhops::mnuSong2_Click() {
+    ChooseSong(mnuSong2, "Pelto64.mid");
+}
+void frmLilyhops::mnuSong3_Click() {
+    ChooseSong(mnuSong3, "VraxHeav.mid");
+}
+void frmLilyhops::mnuSong4_Click() {
+    ChooseSong(mnuSong4, "TollBrdg.mid");
+}
 
 void frmLilyhops::TegoSnd_PlaybackNotify() {
     std::int32_t length = TegoSnd.TrackLength();

@@ -4,8 +4,7 @@
 
 namespace lilyhops {
 
-void RecordingTegoSnd::PlayEffect(const std::string& file, std::int32_t start,
-                                  std::int32_t flags) {
+void RecordingTegoSnd::PlayEffect(const std::string& file, std::int32_t start, std::int32_t flags) {
     log_.record("PlayEffect", {file, start, flags});
 }
 

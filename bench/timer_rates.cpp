@@ -33,8 +33,8 @@ int main(int argc, char** argv) {
     frmLilyhops& game = window.game();
     QElapsedTimer wall;
     std::map<std::string, std::vector<qint64>> fired; // nanoseconds
-    for (Timer* t : {&game.tmrRow12, &game.tmrRow38, &game.tmrRow46, &game.tmrRow57,
-                     &game.tmrChkFocus}) {
+    for (Timer* t :
+         {&game.tmrRow12, &game.tmrRow38, &game.tmrRow46, &game.tmrRow57, &game.tmrChkFocus}) {
         auto handler = t->onTimer;
         t->onTimer = [t, handler, &fired, &wall] {
             fired[t->name()].push_back(wall.nsecsElapsed());
@@ -48,8 +48,8 @@ int main(int argc, char** argv) {
 
     std::printf("%-12s %8s %8s %9s %9s %9s %9s\n", "timer", "fired", "nominal", "interval",
                 "mean ms", "worst ms", "drift ms");
-    for (Timer* t : {&game.tmrRow12, &game.tmrRow38, &game.tmrRow46, &game.tmrRow57,
-                     &game.tmrChkFocus}) {
+    for (Timer* t :
+         {&game.tmrRow12, &game.tmrRow38, &game.tmrRow46, &game.tmrRow57, &game.tmrChkFocus}) {
         const auto& times = fired[t->name()];
         double mean = 0, worst = 0;
         for (std::size_t i = 1; i < times.size(); ++i) {

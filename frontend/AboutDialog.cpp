@@ -10,8 +10,8 @@ namespace lilyhops {
 
 namespace {
 QRect pixels(float left, float top, float width, float height) {
-    return QRect(int(left / kTwipsPerPixel), int(top / kTwipsPerPixel),
-                 int(width / kTwipsPerPixel), int(height / kTwipsPerPixel));
+    return QRect(int(left / kTwipsPerPixel), int(top / kTwipsPerPixel), int(width / kTwipsPerPixel),
+                 int(height / kTwipsPerPixel));
 }
 } // namespace
 
@@ -29,8 +29,8 @@ AboutDialog::AboutDialog(frmAbout& about, const QString& creditsHtml, QWidget* p
 
     auto* ok = new QPushButton(QString::fromStdString(about.cmdOK.Caption), this);
     ok->setObjectName("cmdOK");
-    ok->setGeometry(pixels(about.cmdOK.Left, about.cmdOK.Top, about.cmdOK.Width,
-                           about.cmdOK.Height));
+    ok->setGeometry(
+        pixels(about.cmdOK.Left, about.cmdOK.Top, about.cmdOK.Width, about.cmdOK.Height));
     QFont font(QString::fromStdString(about.cmdOK.font.family));
     font.setPixelSize(13);
     font.setBold(about.cmdOK.font.bold);

@@ -106,8 +106,8 @@ void GameWindow::refresh() {
 
 int GameWindow::MsgBox(const std::string& text, const std::string& title, int /*style*/) {
     QString body = QString::fromStdString(text).replace("\r\n", "\n");
-    QMessageBox box(QMessageBox::Information, QString::fromStdString(title), body,
-                    QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Information, QString::fromStdString(title), body, QMessageBox::Ok,
+                    this);
     box.exec();
     refresh();
     return 1;
@@ -132,7 +132,9 @@ void GameWindow::End() {
     QCoreApplication::exit(0);
 }
 
-bool GameWindow::MainWindowIsActive() { return QApplication::activeWindow() == this; }
+bool GameWindow::MainWindowIsActive() {
+    return QApplication::activeWindow() == this;
+}
 
 void GameWindow::FocusKeyCatcher() {
     QTimer::singleShot(0, playfield_, [this] {

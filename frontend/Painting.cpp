@@ -19,7 +19,8 @@ QRectF twipsRect(float left, float top, float width, float height) {
 
 void installFontSubstitutes() {
     QFont::insertSubstitutions("Arial", {"Liberation Sans", "Arimo", "DejaVu Sans"});
-    QFont::insertSubstitutions("Tahoma", {"Liberation Sans Narrow", "Liberation Sans", "DejaVu Sans"});
+    QFont::insertSubstitutions("Tahoma",
+                               {"Liberation Sans Narrow", "Liberation Sans", "DejaVu Sans"});
     QFont::insertSubstitutions("Times New Roman", {"Liberation Serif", "Tinos", "DejaVu Serif"});
     QFont::insertSubstitutions("Courier", {"Liberation Mono", "Cousine", "DejaVu Sans Mono"});
 }

@@ -224,6 +224,8 @@ class Reader {
 
 } // namespace
 
-std::optional<QString> rtfToHtml(const QByteArray& rtf) { return Reader(rtf).run(); }
+std::optional<QString> rtfToHtml(const QByteArray& rtf) {
+    return Reader(rtf).run();
+}
 
 } // namespace lilyhops

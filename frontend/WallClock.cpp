@@ -14,7 +14,9 @@ WallClock::WallClock(Scheduler& scheduler, QObject* parent)
     rearm();
 }
 
-WallClock::~WallClock() { scheduler_.onChanged = nullptr; }
+WallClock::~WallClock() {
+    scheduler_.onChanged = nullptr;
+}
 
 void WallClock::run() {
     Millis now = gameNow();

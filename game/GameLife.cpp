@@ -91,7 +91,9 @@ void frmLilyhops::mnuEnd_Click() {
     TegoSnd.StopMusic();
 }
 
-void frmLilyhops::mnuExit_Click() { desktop_.End(); }
+void frmLilyhops::mnuExit_Click() {
+    desktop_.End();
+}
 
 void frmLilyhops::tmrDelay_Timer() {
     canMove = true;

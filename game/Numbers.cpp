@@ -50,7 +50,11 @@ template <typename F> std::string format(F value) {
 }
 } // namespace
 
-std::string plainDecimal(double value) { return format(value); }
-std::string plainDecimal(float value) { return format(value); }
+std::string plainDecimal(double value) {
+    return format(value);
+}
+std::string plainDecimal(float value) {
+    return format(value);
+}
 
 } // namespace lilyhops

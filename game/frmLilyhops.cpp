@@ -6,8 +6,8 @@ namespace lilyhops {
 
 frmLilyhops::frmLilyhops(Scheduler& scheduler, lilyhops::TegoSnd& sound, Desktop& desktop,
                          RichTextBox& richText, std::string programFolder)
-    : frmAbout(richText, programFolder), TegoSnd(sound), scheduler_(scheduler),
-      desktop_(desktop), programFolder_(std::move(programFolder)) {
+    : frmAbout(richText, programFolder), TegoSnd(sound), scheduler_(scheduler), desktop_(desktop),
+      programFolder_(std::move(programFolder)) {
     buildControls();
     buildMenus();
 
@@ -74,8 +74,7 @@ void frmLilyhops::registerProcedures() {
     plain("mnuFHelp_Click", &frmLilyhops::mnuFHelp_Click);
     plain("mnuAbout_Click", &frmLilyhops::mnuAbout_Click);
     procedures_["frmAbout.Form_Load"] = {false, [this](std::int16_t) { frmAbout.Form_Load(); }};
-    procedures_["frmAbout.cmdOK_Click"] = {false,
-                                           [this](std::int16_t) { frmAbout.cmdOK_Click(); }};
+    procedures_["frmAbout.cmdOK_Click"] = {false, [this](std::int16_t) { frmAbout.cmdOK_Click(); }};
 }
 
 void frmLilyhops::chooseMenu(MenuItem& item) {
@@ -87,9 +86,9 @@ void frmLilyhops::chooseMenu(MenuItem& item) {
 }
 
 Sprite* frmLilyhops::findSprite(const std::string& name) {
-    for (Sprite* s : {&imgBackground, &imgWater, &imgLog1, &imgLog2, &imgLog3, &imgFrog, &imgLife1,
-                      &imgLife2, &imgTime, &FrogNorth, &FrogSouth, &FrogEast, &FrogWest, &FrogDead,
-                      &FrogDrowned})
+    for (Sprite* s :
+         {&imgBackground, &imgWater, &imgLog1, &imgLog2, &imgLog3, &imgFrog, &imgLife1, &imgLife2,
+          &imgTime, &FrogNorth, &FrogSouth, &FrogEast, &FrogWest, &FrogDead, &FrogDrowned})
         if (s->name == name)
             return s;
     for (Sprite& s : imgCars)
@@ -131,8 +130,12 @@ const Picture* frmLilyhops::findPicture(const std::string& holderName) {
     return s ? s->picture : nullptr;
 }
 
-double frmLilyhops::score() const { return leadingNumber(lblScore2.Caption); }
+double frmLilyhops::score() const {
+    return leadingNumber(lblScore2.Caption);
+}
 
-void frmLilyhops::setScore(double value) { lblScore2.Caption = plainDecimal(value); }
+void frmLilyhops::setScore(double value) {
+    lblScore2.Caption = plainDecimal(value);
+}
 
 } // namespace lilyhops

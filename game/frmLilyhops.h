@@ -15,8 +15,8 @@
 #include <deque>
 #include <functional>
 #include <map>
-#include <variant>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace lilyhops {
@@ -25,8 +25,8 @@ class frmLilyhops {
   public:
     // `programFolder` is the folder of the program's files, without a
     // trailing separator.
-    frmLilyhops(Scheduler& scheduler, lilyhops::TegoSnd& sound, Desktop& desktop, RichTextBox& richText,
-                std::string programFolder);
+    frmLilyhops(Scheduler& scheduler, lilyhops::TegoSnd& sound, Desktop& desktop,
+                RichTextBox& richText, std::string programFolder);
     frmLilyhops(const frmLilyhops&) = delete;
     frmLilyhops& operator=(const frmLilyhops&) = delete;
 
@@ -84,8 +84,8 @@ class frmLilyhops {
 
     // ---- Menu bar ----
     MenuItem mnuFile, mnuNew, mnuEnd, mnuPause, mnuSep1, mnuExit;
-    MenuItem mnuAudio, mnuSound, mnuMusic, mnuSong, mnuSong1, mnuSong2, mnuSong3, mnuSong4,
-        mnuSep2, mnuCycle;
+    MenuItem mnuAudio, mnuSound, mnuMusic, mnuSong, mnuSong1, mnuSong2, mnuSong3, mnuSong4, mnuSep2,
+        mnuCycle;
     MenuItem mnuHelp, mnuFHelp, mnuAbout;
 
     // ---- The About window and the sound control ----

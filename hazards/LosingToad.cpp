@@ -5,9 +5,13 @@
 
 namespace lilyhops {
 
-void frmLilyhops::SquashOff() { LoseFrog(false); }
+void frmLilyhops::SquashOff() {
+    LoseFrog(false);
+}
 
-void frmLilyhops::DrownOff() { LoseFrog(true); }
+void frmLilyhops::DrownOff() {
+    LoseFrog(true);
+}
 
 void frmLilyhops::LoseFrog(bool drowned) {
     const Picture* body = drowned ? FrogDrowned.picture : FrogDead.picture;

@@ -73,8 +73,8 @@ struct Shape {
     std::string name;
     float Left = 0, Top = 0, Width = 0, Height = 0;
     std::uint32_t BackColor = 0, BorderColor = 0, FillColor = 0;
-    bool filled = false;  // interior painted with FillColor
-    bool outline = true;  // border painted with BorderColor
+    bool filled = false; // interior painted with FillColor
+    bool outline = true; // border painted with BorderColor
 };
 
 struct Line {
@@ -91,7 +91,7 @@ struct TextBox {
 
 struct MenuItem {
     std::string name;
-    std::string caption; // with '&' before the access key; "-" is a separator
+    std::string caption;  // with '&' before the access key; "-" is a separator
     std::string shortcut; // as the menu shows it, e.g. "Ctrl+N", "Shift+F1"
     bool Enabled = true;
     bool Checked = false;

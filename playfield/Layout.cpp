@@ -46,8 +46,8 @@ void frmLilyhops::buildControls() {
         int w, h;
     };
     const CarDesign cars[10] = {
-        {300, 4905, 50, 30},  {3075, 4905, 49, 28}, {5835, 4905, 49, 28}, {345, 4305, 65, 35},
-        {1800, 4335, 67, 31}, {3285, 4335, 63, 33}, {1875, 3825, 55, 26}, {330, 3195, 150, 36},
+        {300, 4905, 50, 30},   {3075, 4905, 49, 28}, {5835, 4905, 49, 28}, {345, 4305, 65, 35},
+        {1800, 4335, 67, 31},  {3285, 4335, 63, 33}, {1875, 3825, 55, 26}, {330, 3195, 150, 36},
         {3960, 3195, 171, 36}, {4680, 4320, 63, 32},
     };
     for (int n = 1; n <= 10; ++n) {
@@ -57,8 +57,8 @@ void frmLilyhops::buildControls() {
     }
 
     const float turtles[12][2] = {
-        {900, 2295},  {1440, 2295}, {1980, 2295}, {5355, 2295}, {5895, 2295}, {6435, 2295},
-        {630, 945},   {1170, 945},  {3150, 945},  {3690, 945},  {5760, 900},  {6300, 900},
+        {900, 2295}, {1440, 2295}, {1980, 2295}, {5355, 2295}, {5895, 2295}, {6435, 2295},
+        {630, 945},  {1170, 945},  {3150, 945},  {3690, 945},  {5760, 900},  {6300, 900},
     };
     for (int n = 1; n <= 12; ++n) {
         std::string name = (n < 10 ? "imgTurtle0" : "imgTurtle") + std::to_string(n);
@@ -104,7 +104,8 @@ void frmLilyhops::buildControls() {
         label("lblPaused", "Game Paused", 0, 7800, 6720, 1230, kWhite, 48, Alignment::Center);
     lblGameOver =
         label("lblGameOver", "Game Over!", 120, 7080, 6720, 1230, kRed, 54, Alignment::Center);
-    lblSuccess = label("lblSuccess", "Nice!", 450, 8400, 6720, 1500, kYellow, 72, Alignment::Center);
+    lblSuccess =
+        label("lblSuccess", "Nice!", 450, 8400, 6720, 1500, kYellow, 72, Alignment::Center);
 
     shpMusicBar = Shape{"shpMusicBar", 0, 5880, 6750, 90, 0x0080FF, kYellow, 0x80FF80, true, true};
     txtControl = TextBox{"txtControl", 90, 6600, 3480, 435};
@@ -168,9 +169,9 @@ std::vector<frmLilyhops::Drawable> frmLilyhops::drawingOrder() const {
     order.insert(order.end(), {&imgLog2, &imgLog3});
     for (int n = 12; n >= 7; --n)
         order.push_back(turtle(n));
-    order.insert(order.end(), {&lblTime, &imgFrog, &lblLives, &lblScore1, &lblScore2, &imgTime,
-                               &FrogNorth, &FrogSouth, &FrogEast, &FrogWest, &FrogDead,
-                               &FrogDrowned});
+    order.insert(order.end(),
+                 {&lblTime, &imgFrog, &lblLives, &lblScore1, &lblScore2, &imgTime, &FrogNorth,
+                  &FrogSouth, &FrogEast, &FrogWest, &FrogDead, &FrogDrowned});
     for (int n : {8, 9, 7, 4, 5, 6, 1, 2, 3, 10})
         order.push_back(car(n));
     order.insert(order.end(), {&lblGameOver, &lblSuccess});

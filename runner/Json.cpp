@@ -10,11 +10,21 @@ std::string quoteJson(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20) {
                 char buf[8];
@@ -30,11 +40,16 @@ std::string quoteJson(const std::string& text) {
 
 std::string toJson(const JsonValue& v) {
     switch (v.kind) {
-    case JsonValue::Kind::Integer: return std::to_string(v.integer);
-    case JsonValue::Kind::Single: return plainDecimal(v.single);
-    case JsonValue::Kind::Double: return plainDecimal(v.real);
-    case JsonValue::Kind::Boolean: return v.boolean ? "true" : "false";
-    case JsonValue::Kind::Text: return quoteJson(v.text);
+    case JsonValue::Kind::Integer:
+        return std::to_string(v.integer);
+    case JsonValue::Kind::Single:
+        return plainDecimal(v.single);
+    case JsonValue::Kind::Double:
+        return plainDecimal(v.real);
+    case JsonValue::Kind::Boolean:
+        return v.boolean ? "true" : "false";
+    case JsonValue::Kind::Text:
+        return quoteJson(v.text);
     case JsonValue::Kind::Array: {
         std::string out = "[";
         for (std::size_t i = 0; i < v.items.size(); ++i)

@@ -54,8 +54,12 @@ void frmLilyhops::HopSouth() {
     }
 }
 
-void frmLilyhops::RaiseFrog() { imgFrog.Top = imgFrog.Top - 60; }
+void frmLilyhops::RaiseFrog() {
+    imgFrog.Top = imgFrog.Top - 60;
+}
 
-void frmLilyhops::LowerFrog() { imgFrog.Top = imgFrog.Top + 60; }
+void frmLilyhops::LowerFrog() {
+    imgFrog.Top = imgFrog.Top + 60;
+}
 
 } // namespace lilyhops

@@ -11,8 +11,9 @@ class RtfTest : public QObject {
     Q_OBJECT
   private slots:
     void readsTextParagraphsAndStyles() {
-        auto html = rtfToHtml("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red255\\green0\\blue0;}"
-                              "\\pard\\qc\\b Title\\b0\\par \\cf1 red\\cf0  caf\\'e9 \\u8212? end}");
+        auto html =
+            rtfToHtml("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red255\\green0\\blue0;}"
+                      "\\pard\\qc\\b Title\\b0\\par \\cf1 red\\cf0  caf\\'e9 \\u8212? end}");
         QVERIFY(html);
         QTextDocument doc;
         doc.setHtml(*html);
