@@ -48,16 +48,7 @@ void AboutDialog::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), fromBgr(about_.BackColor));
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    for (const auto& item : about_.drawingOrder()) {
-        if (auto* s = std::get_if<const Sprite*>(&item))
-            paintSprite(p, **s, pictures_);
-        else if (auto* l = std::get_if<const Label*>(&item))
-            paintLabel(p, **l);
-        else if (auto* sh = std::get_if<const Shape*>(&item))
-            paintShape(p, **sh);
-        else if (auto* ln = std::get_if<const Line*>(&item))
-            paintLine(p, **ln);
-    }
+    paintAll(p, about_.drawingOrder(), pictures_);
 }
 
 } // namespace lilyhops

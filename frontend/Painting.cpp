@@ -48,7 +48,7 @@ const QPixmap& PictureStore::pixmap(const Picture& picture) {
     return *cache_.insert(art, pm);
 }
 
-void paintSprite(QPainter& p, const Sprite& s, PictureStore& pictures) {
+void paint(QPainter& p, const Sprite& s, PictureStore& pictures) {
     if (!s.Visible || !s.picture)
         return;
     const QPixmap& pm = pictures.pixmap(*s.picture);
@@ -66,7 +66,7 @@ void paintSprite(QPainter& p, const Sprite& s, PictureStore& pictures) {
     }
 }
 
-void paintLabel(QPainter& p, const Label& l) {
+void paint(QPainter& p, const Label& l, PictureStore&) {
     if (!l.Visible)
         return;
     QRectF box = twipsRect(l.Left, l.Top, l.Width, l.Height);
@@ -86,7 +86,7 @@ void paintLabel(QPainter& p, const Label& l) {
     p.drawText(box, align, QString::fromStdString(l.Caption));
 }
 
-void paintShape(QPainter& p, const Shape& s) {
+void paint(QPainter& p, const Shape& s, PictureStore&) {
     QRectF box = twipsRect(s.Left, s.Top, s.Width, s.Height);
     if (box.width() <= 0 || box.height() <= 0)
         return;
@@ -99,7 +99,7 @@ void paintShape(QPainter& p, const Shape& s) {
     }
 }
 
-void paintLine(QPainter& p, const Line& l) {
+void paint(QPainter& p, const Line& l, PictureStore&) {
     p.setPen(QPen(fromBgr(l.color), l.widthPx, Qt::SolidLine, Qt::SquareCap));
     p.drawLine(QPointF(l.X1 / kTwipsPerPixel, l.Y1 / kTwipsPerPixel),
                QPointF(l.X2 / kTwipsPerPixel, l.Y2 / kTwipsPerPixel));
@@ -109,14 +109,7 @@ QImage composePlayfield(const frmLilyhops& window, PictureStore& pictures) {
     QImage image(kPlayfieldWidthPx, kPlayfieldHeightPx, QImage::Format_RGB32);
     image.fill(fromBgr(window.BackColor));
     QPainter p(&image);
-    for (const auto& item : window.drawingOrder()) {
-        if (auto* s = std::get_if<const Sprite*>(&item))
-            paintSprite(p, **s, pictures);
-        else if (auto* l = std::get_if<const Label*>(&item))
-            paintLabel(p, **l);
-        else if (auto* sh = std::get_if<const Shape*>(&item))
-            paintShape(p, **sh);
-    }
+    paintAll(p, window.drawingOrder(), pictures);
     return image;
 }
 

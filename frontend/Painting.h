@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QString>
+#include <variant>
 
 class QPainter;
 
@@ -36,10 +37,17 @@ class PictureStore {
     QHash<QString, QPixmap> cache_;
 };
 
-void paintSprite(QPainter& p, const Sprite& s, PictureStore& pictures);
-void paintLabel(QPainter& p, const Label& l);
-void paintShape(QPainter& p, const Shape& s);
-void paintLine(QPainter& p, const Line& l);
+void paint(QPainter& p, const Sprite& s, PictureStore& pictures);
+void paint(QPainter& p, const Label& l, PictureStore&);
+void paint(QPainter& p, const Shape& s, PictureStore&);
+void paint(QPainter& p, const Line& l, PictureStore&);
+
+// Paints a window's controls back to front.
+template <typename Drawables>
+void paintAll(QPainter& p, const Drawables& order, PictureStore& pictures) {
+    for (const auto& item : order)
+        std::visit([&](const auto* control) { paint(p, *control, pictures); }, item);
+}
 
 // The playfield as the window shows it: 450 x 400 pixels, the band from the
 // top of the client area to just below the music bar.

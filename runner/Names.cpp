@@ -132,15 +132,22 @@ std::pair<std::string, std::optional<int>> splitIndex(const std::string& name) {
     return {name.substr(0, open), idx};
 }
 
-std::optional<Binding> spriteProperty(frmLilyhops& w, Sprite& s, const std::string& prop) {
+// Left, Top, Width and Height, which sprites, labels and shapes share.
+template <typename Control> std::optional<Binding> geometry(Control& c, const std::string& prop) {
     if (prop == "Left")
-        return single(s.Left);
+        return single(c.Left);
     if (prop == "Top")
-        return single(s.Top);
+        return single(c.Top);
     if (prop == "Width")
-        return single(s.Width);
+        return single(c.Width);
     if (prop == "Height")
-        return single(s.Height);
+        return single(c.Height);
+    return std::nullopt;
+}
+
+std::optional<Binding> spriteProperty(frmLilyhops& w, Sprite& s, const std::string& prop) {
+    if (auto b = geometry(s, prop))
+        return b;
     if (prop == "Visible")
         return boolean(s.Visible);
     if (prop == "Picture") {
@@ -161,28 +168,10 @@ std::optional<Binding> labelProperty(Label& l, const std::string& prop) {
         return text(l.Caption);
     if (prop == "ForeColor")
         return colour(l.ForeColor);
-    if (prop == "Left")
-        return single(l.Left);
-    if (prop == "Top")
-        return single(l.Top);
-    if (prop == "Width")
-        return single(l.Width);
-    if (prop == "Height")
-        return single(l.Height);
+    if (auto b = geometry(l, prop))
+        return b;
     if (prop == "Visible")
         return boolean(l.Visible);
-    return std::nullopt;
-}
-
-std::optional<Binding> shapeProperty(Shape& s, const std::string& prop) {
-    if (prop == "Left")
-        return single(s.Left);
-    if (prop == "Top")
-        return single(s.Top);
-    if (prop == "Width")
-        return single(s.Width);
-    if (prop == "Height")
-        return single(s.Height);
     return std::nullopt;
 }
 
@@ -198,7 +187,7 @@ std::optional<Binding> aboutName(frmAbout& a, const std::string& name) {
     if (Label* l = a.findLabel(control))
         return labelProperty(*l, prop);
     if (Shape* s = a.findShape(control))
-        return shapeProperty(*s, prop);
+        return geometry(*s, prop);
     if (Line* l = a.findLine(control)) {
         if (prop == "X1")
             return single(l->X1);
@@ -213,16 +202,9 @@ std::optional<Binding> aboutName(frmAbout& a, const std::string& name) {
     if (Sprite* s = a.findSprite(control)) {
         if (prop == "Picture")
             return readOnly([s] { return JsonValue::of(s->picture->name); });
-        if (prop == "Left")
-            return single(s->Left);
-        if (prop == "Top")
-            return single(s->Top);
-        if (prop == "Width")
-            return single(s->Width);
-        if (prop == "Height")
-            return single(s->Height);
         if (prop == "Visible")
             return boolean(s->Visible);
+        return geometry(*s, prop);
     }
     return std::nullopt;
 }
@@ -328,7 +310,7 @@ std::optional<Binding> bind(frmLilyhops& w, const std::string& name) {
     if (Label* l = w.findLabel(control))
         return labelProperty(*l, prop);
     if (control == "shpMusicBar")
-        return shapeProperty(w.shpMusicBar, prop);
+        return geometry(w.shpMusicBar, prop);
     if (Timer* t = w.findTimer(control)) {
         if (prop == "Enabled")
             return Binding{[t] { return JsonValue::of(t->Enabled()); }, parseBool,
