@@ -5,10 +5,22 @@
 
 #include <QApplication>
 
+namespace {
+// Without a sound server Qt says so in its own words; the sound control
+// already reports it once, in the game's.
+QtMessageHandler qtDefaultHandler = nullptr;
+void quieterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith("PulseAudioService: pa_context_connect() failed"))
+        return;
+    qtDefaultHandler(type, context, message);
+}
+} // namespace
+
 int main(int argc, char** argv) {
     // Whole scale factors keep the pixel art sharp on high-density screens.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::Round);
+    qtDefaultHandler = qInstallMessageHandler(quieterMessages);
     QApplication app(argc, argv);
     QApplication::setApplicationName("Lilyhops");
     QApplication::setApplicationVersion("2.0");

@@ -11,8 +11,11 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace lilyhops;
 
@@ -181,6 +184,43 @@ class WindowTest : public QObject {
         QVERIFY(coversWhereOpaque(g.imgFrog, g.imgLog1));   // the toad rides on top
         QVERIFY(coversWhereOpaque(g.imgFrog, g.imgTurtle(7)));
         QVERIFY(!coversWhereOpaque(g.imgLog1, g.imgFrog));
+    }
+
+    void helpWindowsPauseTheGameAndCloseCleanly() {
+        Fixture f;
+        frmLilyhops& g = f.game();
+        QTest::keyClick(&f.window, Qt::Key_N, Qt::ControlModifier);
+
+        // The rules box: closed with its OK button as soon as it shows.
+        QString rules;
+        QTimer::singleShot(50, [&rules] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            rules = box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+        f.window.action("mnuFHelp")->trigger();
+        QVERIFY(rules.startsWith("The object of Lilyhops"));
+        QCOMPARE(rules.count('\n'), 7);
+        QVERIFY(g.gamePaused);
+        QVERIFY(g.lblPaused.Visible);
+
+        // The About window: loaded while it shows, unloaded by OK.
+        bool loadedWhileShown = false;
+        std::string version;
+        QTimer::singleShot(50, [&] {
+            QWidget* about = QApplication::activeModalWidget();
+            QVERIFY(about);
+            loadedWhileShown = g.frmAbout.Loaded && g.frmAbout.Visible;
+            version = g.frmAbout.lblVersion.Caption;
+            about->findChild<QPushButton*>("cmdOK")->click();
+        });
+        f.window.action("mnuAbout")->trigger();
+        QVERIFY(loadedWhileShown);
+        QCOMPARE(version, std::string("Version 2.0"));
+        QVERIFY(!g.frmAbout.Loaded);
+        QCOMPARE(g.frmAbout.lblVersion.Caption, std::string("Version x.x"));
+        QVERIFY(g.gamePaused); // still paused: the player resumes
     }
 
     void theTimeBarIsStretched() {
