@@ -20,6 +20,17 @@
 
 namespace soundtest {
 
+// The General MIDI SoundFont Debian installs.
+inline const char* const kGeneralMidi = "/usr/share/sounds/sf2/default-GM.sf2";
+
+// Root mean square of a run of samples.
+inline double rms(const std::vector<float>& s) {
+    double sum = 0;
+    for (float v : s)
+        sum += static_cast<double>(v) * v;
+    return s.empty() ? 0 : std::sqrt(sum / static_cast<double>(s.size()));
+}
+
 using Bytes = std::vector<std::uint8_t>;
 
 inline void putBig(Bytes& b, std::uint32_t v, int bytes) {

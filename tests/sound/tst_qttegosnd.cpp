@@ -21,7 +21,6 @@ using namespace soundtest;
 
 namespace {
 
-const char* const kGeneralMidi = "/usr/share/sounds/sf2/default-GM.sf2";
 constexpr int kSongMs = 3000; // shortSong(6): six beats at 120
 
 std::vector<std::string> ourLines(StderrCapture& capture) {

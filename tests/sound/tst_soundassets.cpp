@@ -1,5 +1,6 @@
 // The sounds and songs shipped with the game, as the game will play them.
 
+#include "SoundTestFiles.h"
 #include "audio/real/MidiSong.h"
 #include "audio/real/SoundMixer.h"
 #include "audio/real/WaveSound.h"
@@ -12,18 +13,11 @@
 #include <set>
 
 using namespace lilyhops;
+using namespace soundtest;
 
 namespace {
 
 const std::string kAssets = LILYHOPS_ASSETS_DIR;
-const char* const kGeneralMidi = "/usr/share/sounds/sf2/default-GM.sf2";
-
-double rms(const std::vector<float>& s) {
-    double sum = 0;
-    for (float v : s)
-        sum += static_cast<double>(v) * v;
-    return s.empty() ? 0 : std::sqrt(sum / static_cast<double>(s.size()));
-}
 
 } // namespace
 

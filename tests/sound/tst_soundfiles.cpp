@@ -13,19 +13,6 @@
 using namespace lilyhops;
 using namespace soundtest;
 
-namespace {
-
-const char* const kGeneralMidi = "/usr/share/sounds/sf2/default-GM.sf2";
-
-double rms(const std::vector<float>& s) {
-    double sum = 0;
-    for (float v : s)
-        sum += static_cast<double>(v) * v;
-    return s.empty() ? 0 : std::sqrt(sum / static_cast<double>(s.size()));
-}
-
-} // namespace
-
 class SoundFilesTest : public QObject {
     Q_OBJECT
 
