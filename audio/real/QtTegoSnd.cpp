@@ -25,7 +25,10 @@ namespace {
 
 constexpr int kOfflineRate = 44100;
 constexpr int kOfflineTickMs = 20;
-constexpr int kDeviceBufferMs = 50;
+// Qt's PulseAudio output stops pulling for good when its buffer is smaller
+// than one of its own reads (16 KiB); 100 ms stays clear of that and still
+// plays an effect without a noticeable delay.
+constexpr int kDeviceBufferMs = 100;
 constexpr int kLargestChunk = 4096;
 
 std::int32_t toMs(double ms) {
