@@ -1,9 +1,11 @@
 // Lilyhops: hop the toad across the road and the river into the five bays.
 
 #include "audio/real/QtTegoSnd.h"
+#include "frontend/CommandLine.h"
 #include "frontend/GameWindow.h"
 
 #include <QApplication>
+#include <iostream>
 
 namespace {
 // Without a sound server Qt says so in its own words; the sound control
@@ -17,6 +19,22 @@ void quieterMessages(QtMsgType type, const QMessageLogContext& context, const QS
 } // namespace
 
 int main(int argc, char** argv) {
+    const lilyhops::CommandLine cl =
+        lilyhops::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (cl.action) {
+    case lilyhops::CommandLine::Action::Help:
+        std::cout << "Usage: lilyhops [--record FILE | --replay FILE]\n";
+        return 0;
+    case lilyhops::CommandLine::Action::Version:
+        std::cout << "lilyhops 2.0\n";
+        return 0;
+    case lilyhops::CommandLine::Action::Error:
+        std::cerr << "lilyhops: " << cl.error << "\n";
+        return 2;
+    case lilyhops::CommandLine::Action::Play:
+        break;
+    }
+
     // Whole scale factors keep the pixel art sharp on high-density screens.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::Round);
