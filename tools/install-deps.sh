@@ -8,6 +8,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-multimedia-dev libgl-dev
   libfluidsynth-dev fluid-soundfont-gm
+  fluidsynth python3-numpy python3-scipy
   libgtest-dev
   fonts-liberation
   python3 python3-pil

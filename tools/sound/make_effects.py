@@ -19,14 +19,28 @@ import wave
 
 RATE = 44100
 
-# Loudness of each effect as a peak level: the hop plays on every key press,
-# so it is the lightest; the others stand out a little above the music.
-PEAK = {
-    "move": 0.42,
-    "killoff": 0.78,
-    "gameover": 0.66,
-    "success": 0.66,
+# Each effect's loudness against the music, in LU after ITU-R BS.1770, as the
+# game mixes them: mono effects on both sides at full gain over the songs
+# rendered by FluidSynth at gain 0.6, which together measure MUSIC_LUFS. The
+# loss, game-over and home-bay cues must stand clearly above the music; the
+# hop, on every key press and up to ten times a second, sits under it, out
+# of the way of the tune.
+MUSIC_LUFS = -17.2
+AGAINST_MUSIC = {
+    "move": -4.0,
+    "killoff": 3.0,
+    "gameover": 3.0,
+    "success": 3.0,
 }
+
+# Peaks stay this far under full scale, so that the game's output limiter
+# only has to bend the rare peaks of an effect landing on a loud chord.
+HIGHEST_PEAK = 0.88
+
+# A sound shorter than the 400 ms block BS.1770 measures in is measured as
+# the game plays it at its quickest: repeated every HOP_INTERVAL seconds.
+BLOCK = 0.4
+HOP_INTERVAL = 0.1
 
 
 def seconds(n):
@@ -113,6 +127,13 @@ def noise(duration, seed, cutoff):
     return out
 
 
+def squashed(sound, drive):
+    """Soft saturation: the loud moments are rounded off and the quiet ones
+    brought up, so a short percussive sound carries without sharp peaks."""
+    top = max(abs(v) for v in sound) or 1.0
+    return [math.tanh(drive * v / top) / math.tanh(drive) for v in sound]
+
+
 def glide(f0, f1, duration, curve=1.0):
     return lambda t: f0 + (f1 - f0) * min(1.0, t / duration) ** curve
 
@@ -152,7 +173,9 @@ def splat():
     mix_into(out, thud, 0.0, 0.9)
     mix_into(out, crunch, 0.0, 1.3)
     mix_into(out, splash, 0.02, 1.1)
-    return out
+    # The most important cue of the game, so it is squeezed to stand above
+    # the music without peaking: the crunch gets grittier for it.
+    return squashed(out, 1.8)
 
 
 def voice(freq, duration, weights, vibrato=(5.5, 0.0), attack=0.01, release=0.08, sustain=0.7):
@@ -194,16 +217,84 @@ def fanfare():
     return out
 
 
-def finish(sound, peak):
-    """Scales to the peak, fades the last few milliseconds, makes 16-bit samples."""
-    top = max(abs(v) for v in sound) or 1.0
+def repeated(sound, every, duration):
+    """The sound started every `every` seconds for `duration` seconds."""
+    out = silence(duration + len(sound) / RATE)
+    at = 0.0
+    while at < duration - 1e-9:
+        mix_into(out, sound, at)
+        at += every
+    return out[:seconds(duration)]
+
+
+def biquad(x, b, a):
+    out = []
+    x1 = x2 = y1 = y2 = 0.0
+    for v in x:
+        y = b[0] * v + b[1] * x1 + b[2] * x2 - a[1] * y1 - a[2] * y2
+        x1, x2, y1, y2 = v, x1, y, y1
+        out.append(y)
+    return out
+
+
+def k_weighting():
+    """BS.1770's K-weighting at RATE: a +4 dB high shelf, then a high-pass."""
+    k = math.tan(math.pi * 1681.974450955533 / RATE)
+    q = 0.7071752369554196
+    vh = 10 ** (3.999843853973347 / 20)
+    vb = vh ** 0.4996667741545416
+    a0 = 1 + k / q + k * k
+    shelf = ([(vh + vb * k / q + k * k) / a0, 2 * (k * k - vh) / a0, (vh - vb * k / q + k * k) / a0],
+             [1.0, 2 * (k * k - 1) / a0, (1 - k / q + k * k) / a0])
+    k = math.tan(math.pi * 38.13547087602444 / RATE)
+    q = 0.5003270373238773
+    a0 = 1 + k / q + k * k
+    high = ([1.0, -2.0, 1.0], [1.0, 2 * (k * k - 1) / a0, (1 - k / q + k * k) / a0])
+    return shelf, high
+
+
+def loudness(sound):
+    """Integrated loudness (LUFS) of a mono effect as the game plays it, on both sides.
+
+    400 ms blocks 100 ms apart, gated at -70 LUFS and 10 LU under the rest;
+    a sound too short for one block is measured as a run of repeats.
+    """
+    if len(sound) < seconds(BLOCK):
+        sound = repeated(sound, HOP_INTERVAL, 2.0)
+    shelf, high = k_weighting()
+    weighted = biquad(biquad(sound, *shelf), *high)
+    power = [2 * v * v for v in weighted]
+    sums = [0.0]
+    for p in power:
+        sums.append(sums[-1] + p)
+    n = seconds(BLOCK)
+    blocks = [(sums[i + n] - sums[i]) / n for i in range(0, len(power) - n + 1, seconds(0.1))]
+
+    def lufs(p):
+        return -0.691 + 10 * math.log10(p) if p > 0 else -math.inf
+
+    kept = [p for p in blocks if lufs(p) > -70]
+    if not kept:
+        return -math.inf
+    gate = lufs(sum(kept) / len(kept)) - 10
+    kept = [p for p in kept if lufs(p) > gate]
+    return lufs(sum(kept) / len(kept))
+
+
+def finish(name, sound):
+    """Fades the last few milliseconds, sets the loudness, makes 16-bit samples."""
     fade = seconds(0.004)
-    frames = []
-    for i, v in enumerate(sound):
-        v = v * peak / top
-        if i >= len(sound) - fade:
-            v *= (len(sound) - i) / fade
-        frames.append(max(-32767, min(32767, int(round(v * 32767)))))
+    sound = [v * min(1.0, (len(sound) - i) / fade) for i, v in enumerate(sound)]
+    target = MUSIC_LUFS + AGAINST_MUSIC[name]
+    # The gain is kept to a thousandth of a decibel, so that the bytes made
+    # do not hang on the last digit of a logarithm.
+    gain_db = round(target - loudness(sound), 3)
+    gain = 10 ** (gain_db / 20)
+    peak = gain * max(abs(v) for v in sound)
+    if peak > HIGHEST_PEAK:
+        raise ValueError(f"{name}: at {target:.1f} LUFS it would peak at {peak:.2f}; "
+                         "its loud moments are too short for its loudness")
+    frames = [max(-32767, min(32767, int(round(v * gain * 32767)))) for v in sound]
     return struct.pack("<%dh" % len(frames), *frames)
 
 
@@ -213,7 +304,7 @@ def write(folder, name, sound):
         w.setnchannels(1)
         w.setsampwidth(2)
         w.setframerate(RATE)
-        w.writeframes(finish(sound, PEAK[name]))
+        w.writeframes(finish(name, sound))
     return path
 
 

@@ -620,9 +620,32 @@ def key_signature(song_key):
     return bytes([sharps[major_tonic] & 0xFF, 0 if mode == "major" else 1])
 
 
-def build(song):
+def arrange(song):
+    """Arranges a song: the Arranger with every part's notes, and the end tick."""
     arr = Arranger(song)
     end = arr.arrange()
+    return arr, end
+
+
+def seconds_at(tempos, tick):
+    """Seconds from the start to `tick` under a tempo map of (tick, bpm)."""
+    seconds = 0.0
+    # At one tick the tempo set last holds, as in the written file.
+    points = sorted(tempos, key=lambda point: point[0])
+    for (t0, bpm), (t1, _) in zip(points, points[1:] + [(math.inf, 0)]):
+        if tick <= t0:
+            break
+        seconds += (min(tick, t1) - t0) / TPQ * 60.0 / bpm
+    return seconds
+
+
+def write_midi(song, arr, end, parts=None):
+    """The Standard MIDI File of an arranged song.
+
+    `parts` names the parts whose notes are written (all when None); the
+    others keep their tracks and settings but stay silent, so a part can be
+    heard alone exactly as it plays in the whole arrangement.
+    """
     tracks = []
     conductor = [(0, 0, meta(0x03, song["title"].encode())),
                  (0, 0, meta(0x01, b"Composed for Lilyhops")),
@@ -639,7 +662,11 @@ def build(song):
     level = 10 ** (song["level"] / 40)
     for part, p in sorted(song["parts"].items(), key=lambda kv: kv[1]["order"]):
         ch = p["channel"]
-        volume = max(1, min(127, int(round(p["volume"] * level))))
+        volume = int(round(p["volume"] * level))
+        if not 1 <= volume <= 127:
+            # A clipped volume would quietly change the balance of the parts.
+            raise SheetError(f"part {part}: vol={p['volume']} at level {song['level']:g} "
+                             f"comes to {volume}, outside 1 to 127")
         ev = [(0, 0, meta(0x03, part.encode())),
               (0, 1, bytes([0xC0 | ch, p["program"]])),
               (0, 1, bytes([0xB0 | ch, 7, volume])),
@@ -650,22 +677,27 @@ def build(song):
         if not p["drums"]:
             for cc, v in ((101, 0), (100, 0), (6, p["bend"]), (38, 0), (101, 127), (100, 127)):
                 ev.append((0, 1, bytes([0xB0 | ch, cc, v])))
+        sounding = parts is None or part in parts
         for tick, length, key, vel in arr.notes[part]:
             if not 0 <= key <= 127:
                 raise SheetError(f"part {part}: a note falls outside the keyboard")
+            if not sounding:
+                continue
             off = min(tick + length, end)
             ev.append((tick, 3, bytes([0x90 | ch, key, vel])))
             ev.append((off, 0, bytes([0x80 | ch, key, 0])))
-        for tick, value in arr.bends[part]:
+        for tick, value in arr.bends[part] if sounding else ():
             ev.append((min(tick, end), 2, bytes([0xE0 | ch, value & 0x7F, value >> 7])))
         tracks.append(track_chunk(ev, end))
 
     header = b"MThd" + struct.pack(">IHHH", 6, 1, len(tracks), TPQ)
-    seconds = 0.0
-    tempos = sorted(arr.tempos) + [(end, 0)]
-    for (t0, bpm), (t1, _) in zip(tempos, tempos[1:]):
-        seconds += (t1 - t0) / TPQ * 60.0 / bpm
-    return header + b"".join(tracks), seconds
+    return header + b"".join(tracks)
+
+
+def build(song):
+    """The song's MIDI file and its length in seconds."""
+    arr, end = arrange(song)
+    return write_midi(song, arr, end), seconds_at(arr.tempos, end)
 
 
 def main(argv):
