@@ -6,7 +6,9 @@
 The colours come from palette.txt beside this script; the drawings from the
 modules scenery, river, vehicles, toad and extras.  Each picture is checked
 against the size the game places it at before it is written.  The output
-goes to assets/pictures/ unless --out says otherwise.
+goes to assets/pictures/ unless --out says otherwise.  Drawing the icon also
+writes its PNGs for the desktop's hicolor icon theme, to assets/icons/ unless
+--icons says otherwise.
 """
 
 import argparse
@@ -80,14 +82,17 @@ def draw(stem, palette):
     table = builders()
     if stem not in SIZES or stem not in table:
         raise ArtError(f"no picture called {stem!r}; known: {', '.join(sorted(SIZES))}")
-    canvas = table[stem]()
-    want = SIZES[stem]
+    return draw_checked(stem, table[stem](), SIZES[stem], palette)
+
+
+def draw_checked(what, canvas, want, palette):
+    """The canvas, once its size and colours are checked."""
     if (canvas.width, canvas.height) != want:
-        raise ArtError(f"{stem}: drawn {canvas.width}x{canvas.height}, the game needs {want[0]}x{want[1]}")
+        raise ArtError(f"{what}: drawn {canvas.width}x{canvas.height}, the game needs {want[0]}x{want[1]}")
     for row in canvas.cells:
         for name in row:
             if name is not None and name not in palette:
-                raise ArtError(f"{stem}: colour {name!r} is not in the palette")
+                raise ArtError(f"{what}: colour {name!r} is not in the palette")
     return canvas
 
 
@@ -97,6 +102,8 @@ def main(argv=None):
                         help="folder for the GIF files (default: assets/pictures)")
     parser.add_argument("--palette", help="palette file (default: palette.txt beside this script)")
     parser.add_argument("--only", nargs="+", metavar="STEM", help="draw only these pictures")
+    parser.add_argument("--icons", default=os.path.join(HERE, "..", "..", "assets", "icons"),
+                        help="folder for the desktop icons made with the icon (default: assets/icons)")
     args = parser.parse_args(argv)
     try:
         palette = load_palette(args.palette)
@@ -113,6 +120,15 @@ def main(argv=None):
             except OSError as err:
                 raise ArtError(f"cannot write {path}: {err.strerror}") from None
         print(f"wrote {len(stems)} pictures to {os.path.normpath(args.out)}")
+        if "icon" in stems:
+            import extras
+            import icons
+
+            drawings = {size: (lambda s=size: extras.icon_drawing(s)) for size in extras.ICON_DRAWINGS}
+            for size in drawings:
+                draw_checked(f"icon at {size} px", drawings[size](), (size, size), palette)
+            count = icons.write_icons(drawings, palette, args.icons)
+            print(f"wrote {count} desktop icons to {os.path.normpath(args.icons)}")
     except ArtError as err:
         print(f"make_pictures: {err}", file=sys.stderr)
         return 1
