@@ -4,6 +4,7 @@ mistakes on the command line, and the game started without a display."""
 import os
 import re
 import subprocess
+import tempfile
 import unittest
 
 GAME = os.environ.get("LILYHOPS_GAME", "build/lilyhops")
@@ -127,7 +128,6 @@ class RunnerOptions(unittest.TestCase):
         self.assertNotIn("[]", r.stdout)
 
     def test_the_script_comes_from_a_file_standard_input_or_after_a_double_dash(self):
-        import tempfile
         with tempfile.TemporaryDirectory() as folder:
             path = os.path.join(folder, "-example.script")
             with open(path, "w", encoding="utf-8") as f:
