@@ -43,6 +43,13 @@ class CommittedIconsAreUpToDate(unittest.TestCase):
                 committed = pixels(icons.icon_file(COMMITTED, size))
                 self.assertEqual(fresh, committed, f"icon-{size}.png is stale: run tools/art/make_pictures.py")
 
+    def test_a_run_into_another_folder_keeps_the_icons_there(self):
+        with tempfile.TemporaryDirectory() as out:
+            code, err = run_main(["--out", out, "--only", "icon"])
+            self.assertEqual(code, 0, err)
+            self.assertEqual(sorted(os.listdir(os.path.join(out, "icons"))),
+                             sorted(f"icon-{size}.png" for size in icons.HICOLOR_SIZES))
+
     def test_drawing_other_pictures_leaves_the_icons_alone(self):
         with tempfile.TemporaryDirectory() as out:
             code, err = run_main(["--out", out, "--icons", os.path.join(out, "icons"), "--only", "turtle"])

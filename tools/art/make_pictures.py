@@ -7,8 +7,8 @@ The colours come from palette.txt beside this script; the drawings from the
 modules scenery, river, vehicles, toad and extras.  Each picture is checked
 against the size the game places it at before it is written.  The output
 goes to assets/pictures/ unless --out says otherwise.  Drawing the icon also
-writes its PNGs for the desktop's hicolor icon theme, to assets/icons/ unless
---icons says otherwise.
+writes its PNGs for the desktop's hicolor icon theme, to assets/icons/ (or to
+icons/ inside the --out folder) unless --icons says otherwise.
 """
 
 import argparse
@@ -98,13 +98,16 @@ def draw_checked(what, canvas, want, palette):
 
 def main(argv=None):
     parser = argparse.ArgumentParser(description="Draw Lilyhops' pictures as GIF files.")
-    parser.add_argument("--out", default=os.path.join(HERE, "..", "..", "assets", "pictures"),
-                        help="folder for the GIF files (default: assets/pictures)")
+    parser.add_argument("--out", help="folder for the GIF files (default: assets/pictures)")
     parser.add_argument("--palette", help="palette file (default: palette.txt beside this script)")
     parser.add_argument("--only", nargs="+", metavar="STEM", help="draw only these pictures")
-    parser.add_argument("--icons", default=os.path.join(HERE, "..", "..", "assets", "icons"),
-                        help="folder for the desktop icons made with the icon (default: assets/icons)")
+    parser.add_argument("--icons", help="folder for the desktop icons made with the icon "
+                                         "(default: assets/icons, or DIR/icons with --out DIR)")
     args = parser.parse_args(argv)
+    # A run into another folder keeps everything it makes there.
+    assets = os.path.join(HERE, "..", "..", "assets")
+    args.icons = args.icons or (os.path.join(args.out, "icons") if args.out else os.path.join(assets, "icons"))
+    args.out = args.out or os.path.join(assets, "pictures")
     try:
         palette = load_palette(args.palette)
         stems = args.only or list(SIZES)
