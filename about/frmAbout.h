@@ -4,6 +4,7 @@
 // filled from "Credits.rtf". It is loaded when shown and unloaded by its OK
 // button; while it is not loaded its controls stand as designed.
 
+#include "about/Version.h"
 #include "game/Desktop.h"
 #include "playfield/Controls.h"
 
@@ -64,7 +65,7 @@ class frmAbout {
     std::vector<Drawable> drawingOrder() const;
 
     // The program's version, shown as "Version 2.0".
-    static constexpr int kMajor = 2, kMinor = 0;
+    static constexpr int kMajor = kVersionMajor, kMinor = kVersionMinor;
 
   private:
     void buildControls();

@@ -26,4 +26,4 @@ foreach(source ${LILYHOPS_SOUND_FILES})
 endforeach()
 add_custom_target(lilyhops_sound_files ALL DEPENDS ${lilyhops_sound_copies})
 
-install(FILES ${LILYHOPS_SOUND_FILES} DESTINATION bin)
+install(FILES ${LILYHOPS_SOUND_FILES} DESTINATION ${LILYHOPS_INSTALL_PROGRAMDIR})

@@ -1,47 +1,48 @@
 // Lilyhops: hop the toad across the road and the river into the five bays.
 
+#include "about/Version.h"
 #include "audio/real/QtTegoSnd.h"
 #include "frontend/CommandLine.h"
+#include "frontend/DisplayCheck.h"
 #include "frontend/GameWindow.h"
+#include "frontend/Usage.h"
 
 #include <QApplication>
 #include <iostream>
 
-namespace {
-// Without a sound server Qt says so in its own words; the sound control
-// already reports it once, in the game's.
-QtMessageHandler qtDefaultHandler = nullptr;
-void quieterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.startsWith("PulseAudioService: pa_context_connect() failed"))
-        return;
-    qtDefaultHandler(type, context, message);
-}
-} // namespace
-
 int main(int argc, char** argv) {
-    const lilyhops::CommandLine cl =
-        lilyhops::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const lilyhops::CommandLine cl = lilyhops::parseCommandLine(args);
     switch (cl.action) {
     case lilyhops::CommandLine::Action::Help:
-        std::cout << "Usage: lilyhops [--record FILE | --replay FILE]\n";
+        std::cout << lilyhops::gameUsage();
         return 0;
     case lilyhops::CommandLine::Action::Version:
-        std::cout << "lilyhops 2.0\n";
+        std::cout << lilyhops::versionText("lilyhops");
         return 0;
     case lilyhops::CommandLine::Action::Error:
-        std::cerr << "lilyhops: " << cl.error << "\n";
+        std::cerr << "lilyhops: " << cl.error << " (try 'lilyhops --help')\n";
         return 2;
     case lilyhops::CommandLine::Action::Play:
         break;
     }
 
+    const lilyhops::DisplayRequest display = lilyhops::displayRequest(args);
+    if (const auto line = lilyhops::missingDisplayLine(display)) {
+        std::cerr << *line << "\n";
+        return 1;
+    }
+
     // Whole scale factors keep the pixel art sharp on high-density screens.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::Round);
-    qtDefaultHandler = qInstallMessageHandler(quieterMessages);
+    lilyhops::watchWindowSystemStart(display);
     QApplication app(argc, argv);
+    lilyhops::windowSystemStarted();
     QApplication::setApplicationName("Lilyhops");
-    QApplication::setApplicationVersion("2.0");
+    QApplication::setApplicationVersion(QString::fromUtf8(lilyhops::kVersion));
+    // Lets the desktop match the window with the installed desktop entry and icon.
+    QGuiApplication::setDesktopFileName("org.lilyhops.Lilyhops");
 
     std::string folder = QCoreApplication::applicationDirPath().toStdString();
     lilyhops::QtTegoSnd sound(folder + "/");

@@ -1,6 +1,8 @@
 // lilyhops-script [FILE]: runs a script of events against the game's window
 // logic on a virtual clock. Reads standard input when FILE is absent or "-".
 
+#include "about/Version.h"
+#include "runner/CommandLine.h"
 #include "runner/ScriptRunner.h"
 
 #include <cerrno>
@@ -9,22 +11,34 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
-    if (argc > 2) {
-        std::cerr << "usage: lilyhops-script [FILE]\n";
+    namespace script = lilyhops::script;
+    const script::CommandLine cl =
+        script::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (cl.action) {
+    case script::CommandLine::Action::Help:
+        std::cout << script::usage();
+        return 0;
+    case script::CommandLine::Action::Version:
+        std::cout << lilyhops::versionText("lilyhops-script");
+        return 0;
+    case script::CommandLine::Action::Error:
+        std::cerr << "lilyhops-script: " << cl.error << " (try 'lilyhops-script --help')\n";
         return 2;
+    case script::CommandLine::Action::Run:
+        break;
     }
-    std::string path = argc == 2 ? argv[1] : "-";
+
     std::ifstream file;
     std::istream* in = &std::cin;
-    if (path != "-") {
-        file.open(path);
+    if (cl.file != "-") {
+        file.open(cl.file);
         if (!file) {
-            std::cerr << "lilyhops-script: cannot open '" << path << "': " << std::strerror(errno)
-                      << "\n";
+            std::cerr << "lilyhops-script: cannot open '" << cl.file
+                      << "': " << std::strerror(errno) << "\n";
             return 2;
         }
         in = &file;
     }
-    lilyhops::script::ScriptRunner runner;
+    script::ScriptRunner runner;
     return runner.run(*in, std::cout, std::cerr);
 }

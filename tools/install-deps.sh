@@ -12,6 +12,11 @@ packages=(
   libgtest-dev
   fonts-liberation
   python3 python3-pil
+  # manual pages, and the package stage: CPack's dpkg-shlibdeps, the checkers
+  # of the package and its desktop files, a private X server to start the
+  # installed game on, and xdotool to play it
+  scdoc man-db dpkg-dev lintian appstream desktop-file-utils
+  xvfb xauth xdotool
 )
 
 missing=()

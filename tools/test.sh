@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds Lilyhops and runs every test: once on a
-# normal build, once built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# normal build, then on the Debian package made from it, then once more built
+# with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./tools/install-deps.sh
@@ -9,6 +10,9 @@ jobs="$(nproc)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+# The Debian package: built, checked, unpacked and its programs run.
+./tools/check-package.sh build
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DLILYHOPS_SANITIZE=ON
 cmake --build build-sanitize -j"$jobs"

@@ -123,10 +123,25 @@ def about():
 
 def icon():
     """The window icon: the toad sitting on its lily pad."""
-    w, h = 32, 32
-    cv = Canvas(w, h)
-    lily_pad(cv, 16, 27.5, 15.5, 4)
-    sitting_toad(cv, 16, 1.5, 0.68)
+    return icon_drawing(32)
+
+
+# The icon drawn at each size it is drawn at: (lily pad centre y, radii),
+# (toad top, scale). Below 32 pixels the same toad is drawn again from its
+# shapes rather than shrunk, which would lose its outlines.
+ICON_DRAWINGS = {
+    16: ((13.75, 7.75, 2), (0.75, 0.34)),
+    24: ((20.6, 11.6, 3), (1.1, 0.51)),
+    32: ((27.5, 15.5, 4), (1.5, 0.68)),
+}
+
+
+def icon_drawing(size):
+    """The toad sitting on its lily pad, drawn `size` pixels square."""
+    (pad_y, pad_rx, pad_ry), (top, scale) = ICON_DRAWINGS[size]
+    cv = Canvas(size, size)
+    lily_pad(cv, size / 2, pad_y, pad_rx, pad_ry)
+    sitting_toad(cv, size / 2, top, scale)
     return cv
 
 

@@ -6,7 +6,9 @@
 The colours come from palette.txt beside this script; the drawings from the
 modules scenery, river, vehicles, toad and extras.  Each picture is checked
 against the size the game places it at before it is written.  The output
-goes to assets/pictures/ unless --out says otherwise.
+goes to assets/pictures/ unless --out says otherwise.  Drawing the icon also
+writes its PNGs for the desktop's hicolor icon theme, to assets/icons/ (or to
+icons/ inside the --out folder) unless --icons says otherwise.
 """
 
 import argparse
@@ -80,24 +82,32 @@ def draw(stem, palette):
     table = builders()
     if stem not in SIZES or stem not in table:
         raise ArtError(f"no picture called {stem!r}; known: {', '.join(sorted(SIZES))}")
-    canvas = table[stem]()
-    want = SIZES[stem]
+    return draw_checked(stem, table[stem](), SIZES[stem], palette)
+
+
+def draw_checked(what, canvas, want, palette):
+    """The canvas, once its size and colours are checked."""
     if (canvas.width, canvas.height) != want:
-        raise ArtError(f"{stem}: drawn {canvas.width}x{canvas.height}, the game needs {want[0]}x{want[1]}")
+        raise ArtError(f"{what}: drawn {canvas.width}x{canvas.height}, the game needs {want[0]}x{want[1]}")
     for row in canvas.cells:
         for name in row:
             if name is not None and name not in palette:
-                raise ArtError(f"{stem}: colour {name!r} is not in the palette")
+                raise ArtError(f"{what}: colour {name!r} is not in the palette")
     return canvas
 
 
 def main(argv=None):
     parser = argparse.ArgumentParser(description="Draw Lilyhops' pictures as GIF files.")
-    parser.add_argument("--out", default=os.path.join(HERE, "..", "..", "assets", "pictures"),
-                        help="folder for the GIF files (default: assets/pictures)")
+    parser.add_argument("--out", help="folder for the GIF files (default: assets/pictures)")
     parser.add_argument("--palette", help="palette file (default: palette.txt beside this script)")
     parser.add_argument("--only", nargs="+", metavar="STEM", help="draw only these pictures")
+    parser.add_argument("--icons", help="folder for the desktop icons made with the icon "
+                                         "(default: assets/icons, or DIR/icons with --out DIR)")
     args = parser.parse_args(argv)
+    # A run into another folder keeps everything it makes there.
+    assets = os.path.join(HERE, "..", "..", "assets")
+    args.icons = args.icons or (os.path.join(args.out, "icons") if args.out else os.path.join(assets, "icons"))
+    args.out = args.out or os.path.join(assets, "pictures")
     try:
         palette = load_palette(args.palette)
         stems = args.only or list(SIZES)
@@ -113,6 +123,15 @@ def main(argv=None):
             except OSError as err:
                 raise ArtError(f"cannot write {path}: {err.strerror}") from None
         print(f"wrote {len(stems)} pictures to {os.path.normpath(args.out)}")
+        if "icon" in stems:
+            import extras
+            import icons
+
+            drawings = {size: (lambda s=size: extras.icon_drawing(s)) for size in extras.ICON_DRAWINGS}
+            for size in drawings:
+                draw_checked(f"icon at {size} px", drawings[size](), (size, size), palette)
+            count = icons.write_icons(drawings, palette, args.icons)
+            print(f"wrote {count} desktop icons to {os.path.normpath(args.icons)}")
     except ArtError as err:
         print(f"make_pictures: {err}", file=sys.stderr)
         return 1
