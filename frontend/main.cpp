@@ -3,8 +3,10 @@
 #include "audio/real/QtTegoSnd.h"
 #include "frontend/CommandLine.h"
 #include "frontend/GameWindow.h"
+#include "frontend/Stats.h"
 
 #include <QApplication>
+#include <cstdlib>
 #include <iostream>
 
 namespace {
@@ -48,5 +50,6 @@ int main(int argc, char** argv) {
     lilyhops::Scheduler scheduler;
     lilyhops::GameWindow window(scheduler, sound, folder);
     window.show();
+    lilyhops::Stats stats(std::getenv("LILYHOPS_STATS"), window, scheduler);
     return app.exec();
 }
