@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Lilyhops needs to build, run and test, and
-# nothing else. Packages already installed are left alone. Run as root or as
-# a user who may use sudo.
+# nothing else; packages named on the command line are added to them (the
+# benchmarks name theirs). Packages already installed are left alone. Run as
+# root or as a user who may use sudo.
 set -euo pipefail
 
 packages=(
@@ -10,8 +11,9 @@ packages=(
   libfluidsynth-dev fluid-soundfont-gm
   libgtest-dev
   fonts-liberation
-  python3 python3-pil
+  python3 python3-pil python3-numpy
 )
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
