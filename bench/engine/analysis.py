@@ -119,46 +119,51 @@ def _energy_sums(x):
     return np.concatenate([[0.0], np.cumsum(p)])
 
 
-def _jump(xs, c, kind):
-    """The jump between samples c - 1 and c that neither side explains: the
-    smaller of the errors of carrying each side on in a straight line across
-    it. At a cut both sides miss by the music's value there; one sample
-    either way, one of them runs along its own side and misses little."""
-    forward = np.abs(xs[c] - (2 * xs[c - 1] - xs[c - 2]))
-    backward = np.abs(xs[c - 1] - (2 * xs[c] - xs[c + 1]))
-    return np.minimum(forward, backward).max()
+def _jumps(xs):
+    """For each sample c, the jump between c - 1 and c that neither side
+    explains: the smaller of the errors of carrying each side on in a
+    straight line across it. At a cut both sides miss by the music's value
+    there; one sample either way, one of them runs along its own side and
+    misses little. (Largest over the channels; 0 at the edges.)"""
+    j = np.zeros(len(xs))
+    if len(xs) < 4:
+        return j
+    forward = np.abs(xs[2:-1] - (2 * xs[1:-2] - xs[:-3]))      # at c = 2 .. n-2
+    backward = np.abs(xs[1:-2] - (2 * xs[2:-1] - xs[3:]))      # at c = 2 .. n-2
+    j[2:-1] = np.minimum(forward, backward).max(axis=1)
+    return j
 
 
-def _roughness(xs, lo, hi, q=95.0):
-    """How much the signal itself departs from a straight line from one
-    sample to the next (share of full scale, `q`th percentile)."""
-    lo, hi = max(2, lo), min(len(xs), hi)
-    if hi - lo < 3:
-        return 0.0
-    seg = xs[lo - 2:hi]
-    d = np.abs(seg[2:] - 2 * seg[1:-1] + seg[:-2]).max(axis=1)
-    return float(np.percentile(d, q))
+def _roughness(xs):
+    """How far each sample departs from the straight line through the two
+    before it (largest over the channels; 0 at the edges)."""
+    r = np.zeros(len(xs))
+    if len(xs) >= 3:
+        r[2:] = np.abs(xs[2:] - 2 * xs[1:-1] + xs[:-2]).max(axis=1)
+    return r
 
 
 def transition_step(x, from_index, to_index, kind, window_ms=2.0, rate=44100, floor=1e-3):
     """Where in [from_index, to_index) the sound stops ("stop") or starts
     ("start") most abruptly, and how large a step it leaves there.
 
-    First the instant: where the level over `window_ms` before and after it
-    differs most (the quieter side counted at least at `floor`, -60 dBFS, so
-    that a reverberation tail dying into silence does not count). Around it
-    the sample with the largest jump that neither side's own course explains
-    is the cut (a cut leaves the music's whole value there). The step is that
-    jump less the music's own departure from a straight line next to it
-    (its 95th percentile over 5 ms on the loud side), so that the music's
-    quick changes, which a fade keeps, do not count as a click while a cut,
-    which lands anywhere in a wave, does.
-    Returns (index, step, jump, roughness), shares of full scale."""
-    xs = x if x.ndim == 2 else x[:, None]
+    First roughly: where the level over `window_ms` before and after differs
+    most (the quieter side counted at least at `floor`, -60 dBFS, so that a
+    reverberation tail dying into silence does not count). Then to the
+    sample: near there, a cut is a jump that neither side's own course
+    explains, next to a quiet side that runs smoothly (silence, or the
+    synthesizer's reverberation). The music's own quick changes, drums
+    above all, are as large as a cut's jump but have music on both sides,
+    so each candidate's jump is weighed against the quiet side's roughness
+    over the next millisecond. The step is the jump less that roughness: a
+    cut leaves the music's value there, a fade next to nothing.
+    Returns (index, step, jump, quiet side's roughness), shares of full scale."""
+    xs = (x if x.ndim == 2 else x[:, None]).astype(np.float64)
     n = max(2, int(rate * window_ms / 1000))
+    m = max(2, int(rate * 0.001))
     c = _energy_sums(xs)
-    lo = max(from_index, n + 3)
-    hi = min(to_index, len(xs) - n - 3)
+    lo = max(from_index, n + m + 3)
+    hi = min(to_index, len(xs) - n - m - 3)
     if hi <= lo:
         return None, 0.0, 0.0, 0.0
     idx = np.arange(lo, hi)
@@ -166,15 +171,20 @@ def transition_step(x, from_index, to_index, kind, window_ms=2.0, rate=44100, fl
     after = np.maximum((c[idx + n] - c[idx]) / n, floor ** 2)
     ratio = before / after if kind == "stop" else after / before
     k = int(idx[np.argmax(ratio)])
-    candidates = range(max(3, k - n), min(len(xs) - 2, k + n))
-    cut = max(candidates, key=lambda i: _jump(xs, i, kind))
-    jump = float(_jump(xs, cut, kind))
-    span = int(rate * 0.005)
+
+    a, b = k - n - m - 2, k + n + m + 3
+    jumps = _jumps(xs[a:b])
+    rough = _roughness(xs[a:b])
+    window = np.lib.stride_tricks.sliding_window_view(rough, m)  # rough[i .. i+m-1]
+    cands = np.arange(k - n, k + n) - a
     if kind == "stop":
-        rough = _roughness(xs, k - n - span, k - n)
+        quiet = window[cands + 2].max(axis=1)  # from the first sample clear of it
     else:
-        rough = _roughness(xs, k + n, k + n + span)
-    return cut, max(0.0, jump - rough), jump, rough
+        quiet = window[cands - m].max(axis=1)  # the samples before it
+    score = jumps[cands] / (quiet + 1e-4)
+    best = int(np.argmax(score))
+    jump, q = float(jumps[cands[best]]), float(quiet[best])
+    return int(cands[best] + a), max(0.0, jump - q), jump, q
 
 
 def percentiles(values, qs=(50, 95, 99)):
