@@ -178,7 +178,10 @@ class Session:
         time.sleep(1.5)
         audio = rec.stop()
         self.analyse_recording(audio, rec, clicks, events)
-        return {name: t for name, t, _ in events if name != "hop"}
+        marks = {}
+        for name, t, _ in events:
+            marks.setdefault(name, []).append(t)
+        return marks
 
     def analyse_recording(self, audio, rec, clicks, events):
         a = self.args
@@ -235,6 +238,8 @@ class Session:
         loss = [t for name, t, _ in events if name == "into the road"][0]
         at, _ = analysis.find_onset(mono, killoff, index(loss), index(loss) + 7 * RATE)
         self.figures["loss_heard_s"] = None if at is None else (at - index(loss)) / RATE
+        if at is not None:
+            heard.append((at / RATE, None, None))
 
         steps = {}  # name: [(kind, ms after the key, step, jump, roughness), ...]
         kinds = {"new game": ["start"], "pause": ["stop"], "resume": ["start"],
@@ -252,25 +257,31 @@ class Session:
             steps.setdefault(name, []).append(found)
         self.figures["steps"] = steps
         if a.keep_recording:
-            with wave.open(a.keep_recording, "wb") as w:
-                w.setnchannels(2)
-                w.setsampwidth(2)
-                w.setframerate(RATE)
-                w.writeframes((np.clip(audio, -1, 1) * 32767).astype("<i2").tobytes())
-            with open(a.keep_recording + ".txt", "w") as f:
-                f.write("# what happened, in seconds into the recording\n")
-                for name, t, _ in events:
-                    f.write(f"{(t - sample0) / 1e9:9.3f} key   {name}\n")
-                for at, ms, score in heard:
-                    f.write(f"{at:9.3f} sound hop, {ms:.1f} ms after its key "
-                            f"(match {score:.2f})\n")
-                for name, occurrences in steps.items():
-                    keys = [e[1] for e in events if e[0] == name]
-                    for t, (kind, ms, step, jump, rough) in (
-                            (t, e) for t, found in zip(keys, occurrences) for e in found):
-                        f.write(f"{(t - sample0) / 1e9 + ms / 1000:9.3f} {kind:5s} "
-                                f"after {name}: step {step:.4f} (jump {jump:.4f} against "
-                                f"the quiet side's own {rough:.4f})\n")
+            self.keep(audio, sample0, events, heard, steps)
+
+    def keep(self, audio, sample0, events, heard, steps):
+        """The recording as a wave file, and beside it what happened when."""
+        path = self.args.keep_recording
+        with wave.open(path, "wb") as w:
+            w.setnchannels(2)
+            w.setsampwidth(2)
+            w.setframerate(RATE)
+            w.writeframes((np.clip(audio, -1, 1) * 32767).astype("<i2").tobytes())
+        lines = [((t - sample0) / 1e9, f"key   {name}") for name, t, _ in events]
+        for at, ms, score in heard:
+            lines.append((at, "sound a lost toad" if ms is None else
+                          f"sound hop, {ms:.1f} ms after its key (match {score:.2f})"))
+        for name, occurrences in steps.items():
+            keys = [t for n, t, _ in events if n == name]
+            for t, found in zip(keys, occurrences):
+                for kind, ms, step, jump, rough in found:
+                    lines.append(((t - sample0) / 1e9 + ms / 1000,
+                                  f"{kind:5s} after {name}: step {step:.4f} (jump {jump:.4f} "
+                                  f"against the quiet side's own {rough:.4f})"))
+        with open(path + ".txt", "w") as f:
+            f.write("# seconds into the recording, what happened\n")
+            for at, what in sorted(lines):
+                f.write(f"{at:9.3f} {what}\n")
 
     # --- sixty seconds of play ---------------------------------------------
 
@@ -278,10 +289,10 @@ class Session:
         a = self.args
         game.focus()
         marks = {}
-        marks["new game"] = kb.press("n", modifiers=("Control_L",))[0]
+        marks["new game"] = [kb.press("n", modifiers=("Control_L",))[0]]
         time.sleep(0.5)
         number = SONGS.index(heaviest) + 1 if heaviest in SONGS else 1
-        marks["song change"] = kb.press(f"F{number}", modifiers=("Shift_L",))[0]
+        marks["song change"] = [kb.press(f"F{number}", modifiers=("Shift_L",))[0]]
         time.sleep(2.0)
 
         def hop_for(seconds, seed):
@@ -320,7 +331,7 @@ class Session:
             analysis.lane_lateness(ticks, *play["window"]))
         instants = {}
         for name in ("new game", "song change", "resume"):
-            instants[name] = [m[name] for m in (recorded_marks, play["marks"]) if name in m]
+            instants[name] = recorded_marks.get(name, []) + play["marks"].get(name, [])
         self.figures["stalls"] = {name: analysis.worst_lateness_after(ticks, at)
                                   for name, at in instants.items()}
 
