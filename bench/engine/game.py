@@ -51,6 +51,7 @@ class Game:
                 self.proc.terminate()
                 self.proc.wait(5)
         self._log.close()
+        self.exit_code = self.proc.returncode
         with open(self.stats_file) as f:
             lines = f.read().splitlines()
         with open(self.log_file) as f:

@@ -95,8 +95,11 @@ class Session:
             t1 = time.monotonic_ns()
             self.figures["title_quiet_cpu"] = cpu.percent[quiet.pid]
             self.figures["title_quiet_rss"] = memory_mb(quiet.pid)[0]
-            paints, _ = analysis.parse_stats(quiet.quit(kb))
-            self.figures["title_quiet_paints"] = analysis.rate_per_second(paints, t0, t1)
+            lines = quiet.quit(kb)
+            self.check_ended(quiet, lines)
+            paints, _ = analysis.parse_stats(lines)
+            self.figures["title_quiet_paints"] = (analysis.rate_per_second(paints, t0, t1)
+                                                  if lines else None)
             self.figures["window_size"] = size
 
             # A bare window of the same size beside it, measured alongside.
@@ -124,9 +127,9 @@ class Session:
             marks = self.recorded_game(game, kb, pulse)
             play = self.measured_play(game, kb, bare, heaviest)
             stats = game.quit(kb)
-            if game.messages.strip():
-                self.notes.append("the game said: " + " | ".join(game.messages.strip().splitlines()))
-            self.from_stats(stats, title_window, play, marks)
+            self.check_ended(game, stats)
+            if stats:
+                self.from_stats(stats, title_window, play, marks)
         finally:
             for g in games:
                 g.kill()
@@ -137,6 +140,14 @@ class Session:
             xvfb.stop()
         self.figures["load_end"] = load_average()
         return self
+
+    def check_ended(self, game, lines):
+        if game.messages.strip():
+            self.notes.append("the game said: " + " | ".join(game.messages.strip().splitlines()))
+        if game.exit_code != 0 or not lines:
+            self.notes.append(f"the game ended with code {game.exit_code} and "
+                              f"{'no' if not lines else 'its'} statistics; figures from them "
+                              "are missing")
 
     # --- the recorded short game -------------------------------------------
 
