@@ -96,7 +96,7 @@ class Session:
             self.figures["title_quiet_cpu"] = cpu.percent[quiet.pid]
             self.figures["title_quiet_rss"] = memory_mb(quiet.pid)[0]
             lines = quiet.quit(kb)
-            self.check_ended(quiet, lines)
+            self.check_ended(quiet, lines, "the game with no sound server")
             paints, _ = analysis.parse_stats(lines)
             self.figures["title_quiet_paints"] = (analysis.rate_per_second(paints, t0, t1)
                                                   if lines else None)
@@ -127,7 +127,7 @@ class Session:
             marks = self.recorded_game(game, kb, pulse)
             play = self.measured_play(game, kb, bare, heaviest)
             stats = game.quit(kb)
-            self.check_ended(game, stats)
+            self.check_ended(game, stats, "the game")
             if stats:
                 self.from_stats(stats, title_window, play, marks)
         finally:
@@ -141,11 +141,11 @@ class Session:
         self.figures["load_end"] = load_average()
         return self
 
-    def check_ended(self, game, lines):
+    def check_ended(self, game, lines, which):
         if game.messages.strip():
-            self.notes.append("the game said: " + " | ".join(game.messages.strip().splitlines()))
+            self.notes.append(f"{which} said: " + " | ".join(game.messages.strip().splitlines()))
         if game.exit_code != 0 or not lines:
-            self.notes.append(f"the game ended with code {game.exit_code} and "
+            self.notes.append(f"{which} ended with code {game.exit_code} and "
                               f"{'no' if not lines else 'its'} statistics; figures from them "
                               "are missing")
 
