@@ -22,7 +22,7 @@ PA_STREAM_RECORD = 2
 PA_SAMPLE_S16LE = 3
 
 
-class _SampleSpec(ctypes.Structure):
+class _SampleFormat(ctypes.Structure):
     _fields_ = [("format", ctypes.c_int), ("rate", ctypes.c_uint32),
                 ("channels", ctypes.c_uint8)]
 
@@ -43,7 +43,7 @@ def _pulse():
         lib.pa_simple_new.restype = ctypes.c_void_p
         lib.pa_simple_new.argtypes = [ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int,
                                       ctypes.c_char_p, ctypes.c_char_p,
-                                      ctypes.POINTER(_SampleSpec), ctypes.c_void_p,
+                                      ctypes.POINTER(_SampleFormat), ctypes.c_void_p,
                                       ctypes.POINTER(_BufferAttr),
                                       ctypes.POINTER(ctypes.c_int)]
         lib.pa_simple_read.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_size_t,
@@ -66,11 +66,11 @@ class PulseError(RuntimeError):
 
 def _open(server, direction, device, name, rate, attr):
     lib = _pulse()
-    spec = _SampleSpec(PA_SAMPLE_S16LE, rate, 2)
+    sample_format = _SampleFormat(PA_SAMPLE_S16LE, rate, 2)
     err = ctypes.c_int(0)
     handle = lib.pa_simple_new(server.encode(), b"lilyhops-bench", direction,
                                device.encode() if device else None, name.encode(),
-                               ctypes.byref(spec), None, ctypes.byref(attr), ctypes.byref(err))
+                               ctypes.byref(sample_format), None, ctypes.byref(attr), ctypes.byref(err))
     if not handle:
         raise PulseError(f"cannot open {name}: {lib.pa_strerror(err.value).decode()}")
     return handle

@@ -11,7 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <ctime>
+#include <chrono>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -21,9 +21,8 @@ using namespace lilyhops;
 namespace {
 
 std::int64_t nowNs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return std::int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 struct StatLine {
