@@ -5,9 +5,11 @@
 #include "frontend/CommandLine.h"
 #include "frontend/DisplayCheck.h"
 #include "frontend/GameWindow.h"
+#include "frontend/Stats.h"
 #include "frontend/Usage.h"
 
 #include <QApplication>
+#include <cstdlib>
 #include <iostream>
 
 int main(int argc, char** argv) {
@@ -49,5 +51,6 @@ int main(int argc, char** argv) {
     lilyhops::Scheduler scheduler;
     lilyhops::GameWindow window(scheduler, sound, folder);
     window.show();
+    lilyhops::Stats stats(std::getenv("LILYHOPS_STATS"), window, scheduler);
     return app.exec();
 }

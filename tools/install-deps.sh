@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Lilyhops needs to build, run and test, and
-# nothing else. Packages already installed are left alone. Run as root or as
-# a user who may use sudo.
+# nothing else; packages named on the command line are added to them (the
+# benchmarks name theirs). Packages already installed are left alone. Run as
+# root or as a user who may use sudo.
 set -euo pipefail
 
 packages=(
@@ -18,6 +19,7 @@ packages=(
   scdoc man-db dpkg-dev lintian appstream desktop-file-utils
   xvfb xauth xdotool
 )
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
