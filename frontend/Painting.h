@@ -7,9 +7,11 @@
 #include "playfield/Controls.h"
 
 #include <QColor>
+#include <QFont>
 #include <QHash>
 #include <QImage>
 #include <QPixmap>
+#include <QSize>
 #include <QString>
 #include <variant>
 
@@ -20,8 +22,14 @@ namespace lilyhops {
 class frmLilyhops;
 
 // The window's fonts are named as on the desktop the game was made for;
-// this maps them to the metric-compatible fonts of a Linux desktop.
+// this maps them to the metric-compatible fonts of a Linux desktop. Safe to
+// call more than once. A missing Tahoma stand-in is reported once.
 void installFontSubstitutes();
+inline constexpr const char* kTahomaFile = "/usr/share/wine/fonts/tahoma.ttf";
+inline constexpr const char* kTahomaBoldFile = "/usr/share/wine/fonts/tahomabd.ttf";
+
+// A control's font at the pixel size its points have at 96 dots per inch.
+QFont fontOf(const Font& f);
 
 // Colours are stored as &H00BBGGRR.
 QColor fromBgr(std::uint32_t bgr);
@@ -54,5 +62,13 @@ void paintAll(QPainter& p, const Drawables& order, PictureStore& pictures) {
 constexpr int kPlayfieldWidthPx = 450;
 constexpr int kPlayfieldHeightPx = 400;
 QImage composePlayfield(const frmLilyhops& window, PictureStore& pictures);
+// The same, drawn `scale` times as large into `frame`, which keeps its
+// buffer from one frame to the next when the size stays the same.
+void composePlayfield(const frmLilyhops& window, PictureStore& pictures, int scale, QImage& frame);
+
+// The largest whole number of screen pixels per art pixel at which the
+// playfield fits into `devicePixels`, at least 1. Whole multiples keep every
+// art pixel the same size on screen.
+int wholeScale(QSize devicePixels);
 
 } // namespace lilyhops

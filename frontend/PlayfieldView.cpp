@@ -7,17 +7,35 @@
 
 namespace lilyhops {
 
-PlayfieldView::PlayfieldView(frmLilyhops& game, QWidget* parent) : QWidget(parent), game_(game) {
+PlayfieldView::PlayfieldView(frmLilyhops& game, QWidget* parent)
+    : QWidget(parent), game_(game), changes_(game) {
     setFocusPolicy(Qt::StrongFocus);
     setFixedSize(kPlayfieldWidthPx, kPlayfieldHeightPx);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void PlayfieldView::showChanges() {
+    if (changes_.noteChanges())
+        update();
+}
+
 void PlayfieldView::paintEvent(QPaintEvent*) {
-    QImage frame = composePlayfield(game_, pictures_);
+    ++framesDrawn_;
+    // Laid out in screen pixels: at a fractional scale (1.5) a stretched
+    // picture would make its pixels alternately one and two screen pixels
+    // wide, so the art is drawn at the largest whole multiple that fits and
+    // the rest of the widget is a border in the window's colour.
+    const qreal ratio = devicePixelRatioF();
+    const QSize device = (QSizeF(size()) * ratio).toSize();
+    const int scale = wholeScale(device);
+    composePlayfield(game_, pictures_, scale, frame_);
+    const QPoint corner((device.width() - frame_.width()) / 2,
+                        (device.height() - frame_.height()) / 2);
     QPainter p(this);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    p.drawImage(rect(), frame);
+    if (frame_.size() != device)
+        p.fillRect(rect(), fromBgr(game_.BackColor));
+    frame_.setDevicePixelRatio(ratio);
+    p.drawImage(QPointF(corner) / ratio, frame_);
 }
 
 int PlayfieldView::virtualKey(int key) {

@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev libgl-dev
   libfluidsynth-dev fluid-soundfont-gm
   libgtest-dev
-  fonts-liberation
+  fonts-liberation fonts-wine
   python3 python3-pil
 )
 
