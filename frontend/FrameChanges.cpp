@@ -2,6 +2,8 @@
 
 #include "frontend/Painting.h"
 
+#include <cmath>
+
 namespace lilyhops {
 
 namespace {
@@ -49,14 +51,34 @@ void FrameChanges::lookOf(const Shape& s, Look& out) {
     out.flag2 = s.outline;
 }
 
-bool FrameChanges::noteChanges() {
-    bool changed = !noted_ || game_.BackColor != shownBackColor_;
+QRect FrameChanges::Look::pixels() const {
+    if (!shows)
+        return {};
+    // Outward to whole pixels: a control on a fractional pixel touches both.
+    const auto px = [](float twips) { return twips / float(kTwipsPerPixel); };
+    const int x0 = int(std::floor(px(left))), y0 = int(std::floor(px(top)));
+    const int x1 = int(std::ceil(px(left + width))), y1 = int(std::ceil(px(top + height)));
+    return QRect(x0, y0, x1 - x0, y1 - y0);
+}
+
+bool FrameChanges::noteChanges(QRegion* dirty) {
+    const QRect view(0, 0, kPlayfieldWidthPx, kPlayfieldHeightPx);
+    bool changed = false;
+    if (!noted_ || game_.BackColor != shownBackColor_) {
+        changed = true;
+        if (dirty)
+            *dirty += view;
+    }
     noted_ = true;
     shownBackColor_ = game_.BackColor;
     for (std::size_t i = 0; i < order_.size(); ++i) {
         Look look; // the game's captions are short: no allocation here
         std::visit([&look](const auto* control) { lookOf(*control, look); }, order_[i]);
         if (look != shown_[i]) {
+            if (dirty) {
+                *dirty += shown_[i].pixels().intersected(view);
+                *dirty += look.pixels().intersected(view);
+            }
             shown_[i] = std::move(look);
             changed = true;
         }

@@ -8,6 +8,9 @@
 
 #include "game/frmLilyhops.h"
 
+#include <QRect>
+#include <QRegion>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,8 +22,10 @@ class FrameChanges {
     explicit FrameChanges(const frmLilyhops& game);
 
     // True when something drawn differs from what was noted last time (or
-    // nothing was noted yet); notes the present look either way.
-    bool noteChanges();
+    // nothing was noted yet); notes the present look either way. With
+    // `dirty`, adds the playfield pixels that must be drawn again: where each
+    // changed control was and where it is now.
+    bool noteChanges(QRegion* dirty = nullptr);
 
   private:
     // One control as it shows on screen. A control that does not show at
@@ -33,6 +38,8 @@ class FrameChanges {
         bool flag1 = false, flag2 = false;
         std::string caption;
         bool operator==(const Look&) const = default;
+        // Where it is drawn, in playfield pixels (nothing unless it shows).
+        QRect pixels() const;
     };
     static void lookOf(const Sprite& s, Look& out);
     static void lookOf(const Label& l, Look& out);

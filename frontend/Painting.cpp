@@ -76,6 +76,28 @@ const QPixmap& PictureStore::pixmap(const Picture& picture) {
     return *cache_.insert(art, pm);
 }
 
+namespace {
+QRect outward(float left, float top, float width, float height) {
+    return twipsRect(left, top, width, height).toAlignedRect();
+}
+} // namespace
+
+QRect pixelBox(const Sprite& s) {
+    return outward(s.Left, s.Top, s.Width, s.Height);
+}
+QRect pixelBox(const Label& l) {
+    return outward(l.Left, l.Top, l.Width, l.Height);
+}
+QRect pixelBox(const Shape& s) {
+    return outward(s.Left, s.Top, s.Width, s.Height);
+}
+QRect pixelBox(const Line& l) {
+    // The pen's half width and square caps reach past the end points.
+    const float reach = float(l.widthPx) * kTwipsPerPixel;
+    const float x0 = std::min(l.X1, l.X2) - reach, y0 = std::min(l.Y1, l.Y2) - reach;
+    return outward(x0, y0, std::abs(l.X2 - l.X1) + 2 * reach, std::abs(l.Y2 - l.Y1) + 2 * reach);
+}
+
 void paint(QPainter& p, const Sprite& s, PictureStore& pictures) {
     if (!s.Visible || !s.picture)
         return;
@@ -100,6 +122,9 @@ void paint(QPainter& p, const Label& l, PictureStore&) {
     QRectF box = twipsRect(l.Left, l.Top, l.Width, l.Height);
     if (!l.transparent)
         p.fillRect(box, fromBgr(l.BackColor));
+    // A label's text never spills out of its box.
+    p.save();
+    p.setClipRect(box, Qt::IntersectClip);
     p.setFont(fontOf(l.font));
     p.setPen(fromBgr(l.ForeColor));
     int align = Qt::AlignTop | Qt::TextWordWrap;
@@ -107,6 +132,7 @@ void paint(QPainter& p, const Label& l, PictureStore&) {
              : l.alignment == Alignment::Center ? Qt::AlignHCenter
                                                 : Qt::AlignLeft;
     p.drawText(box, align, QString::fromStdString(l.Caption));
+    p.restore();
 }
 
 void paint(QPainter& p, const Shape& s, PictureStore&) {
@@ -143,13 +169,20 @@ void composePlayfield(const frmLilyhops& window, PictureStore& pictures, int sca
     const QSize size(kPlayfieldWidthPx * scale, kPlayfieldHeightPx * scale);
     if (frame.size() != size || frame.format() != QImage::Format_RGB32)
         frame = QImage(size, QImage::Format_RGB32);
+    composePlayfield(window, pictures, scale, frame,
+                     QRegion(0, 0, kPlayfieldWidthPx, kPlayfieldHeightPx));
+}
+
+void composePlayfield(const frmLilyhops& window, PictureStore& pictures, int scale, QImage& frame,
+                      const QRegion& region) {
     frame.setDevicePixelRatio(1);
-    frame.fill(fromBgr(window.BackColor));
     QPainter p(&frame);
     // Whole steps and no smoothing: each art pixel becomes a scale x scale block.
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.scale(scale, scale);
-    paintAll(p, window.drawingOrder(), pictures);
+    p.setClipRegion(region);
+    p.fillRect(region.boundingRect(), fromBgr(window.BackColor));
+    paintAll(p, window.drawingOrder(), pictures, region);
 }
 
 int wholeScale(QSize devicePixels) {

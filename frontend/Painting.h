@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QImage>
 #include <QPixmap>
+#include <QRegion>
 #include <QSize>
 #include <QString>
 #include <variant>
@@ -50,11 +51,30 @@ void paint(QPainter& p, const Label& l, PictureStore&);
 void paint(QPainter& p, const Shape& s, PictureStore&);
 void paint(QPainter& p, const Line& l, PictureStore&);
 
+// The pixels a control may draw on, rounded outward.
+QRect pixelBox(const Sprite& s);
+QRect pixelBox(const Label& l);
+QRect pixelBox(const Shape& s);
+QRect pixelBox(const Line& l);
+
 // Paints a window's controls back to front.
 template <typename Drawables>
 void paintAll(QPainter& p, const Drawables& order, PictureStore& pictures) {
     for (const auto& item : order)
         std::visit([&](const auto* control) { paint(p, *control, pictures); }, item);
+}
+
+// The same, skipping the controls that lie wholly outside `only` (pixels):
+// a clipped-out label would still lay out its text.
+template <typename Drawables>
+void paintAll(QPainter& p, const Drawables& order, PictureStore& pictures, const QRegion& only) {
+    for (const auto& item : order)
+        std::visit(
+            [&](const auto* control) {
+                if (only.intersects(pixelBox(*control)))
+                    paint(p, *control, pictures);
+            },
+            item);
 }
 
 // The playfield as the window shows it: 450 x 400 pixels, the band from the
@@ -65,6 +85,10 @@ QImage composePlayfield(const frmLilyhops& window, PictureStore& pictures);
 // The same, drawn `scale` times as large into `frame`, which keeps its
 // buffer from one frame to the next when the size stays the same.
 void composePlayfield(const frmLilyhops& window, PictureStore& pictures, int scale, QImage& frame);
+// Draws again only the playfield pixels in `region` of a frame composed
+// before at the same scale; the rest of `frame` is left as it is.
+void composePlayfield(const frmLilyhops& window, PictureStore& pictures, int scale, QImage& frame,
+                      const QRegion& region);
 
 // The largest whole number of screen pixels per art pixel at which the
 // playfield fits into `devicePixels`, at least 1. Whole multiples keep every

@@ -32,6 +32,8 @@ class PlayfieldView : public QWidget {
     void showChanges();
     // Frames painted since the playfield was made.
     std::uint64_t framesDrawn() const { return framesDrawn_; }
+    // The playfield as last composed, at the scale it is shown at.
+    const QImage& frame() const { return frame_; }
 
     // The key code the game knows for a Qt key (Windows virtual-key codes:
     // Enter 13, Esc 27, Space 32, arrows 37-40, digits, capital letters).
@@ -45,6 +47,15 @@ class PlayfieldView : public QWidget {
     bool focusNextPrevChild(bool) override { return false; } // Tab is a key too
 
   private:
+    // Where the art lies in the widget: screen pixels per art pixel and the
+    // art's top-left corner, in screen pixels.
+    struct Placement {
+        qreal ratio;
+        int scale;
+        QPoint corner;
+    };
+    Placement placement() const;
+
     frmLilyhops& game_;
     PictureStore pictures_;
     FrameChanges changes_;

@@ -21,7 +21,8 @@ target_link_libraries(test_frames PRIVATE lilyhops_gui Qt6::Test)
 add_test(NAME gui.frames COMMAND test_frames)
 set_tests_properties(gui.frames PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 foreach(factor 1.5 2.5)
-  add_test(NAME gui.frames_scale_${factor} COMMAND test_frames theArtIsDrawnAtAWholeMultipleAndCentred)
+  add_test(NAME gui.frames_scale_${factor} COMMAND test_frames theArtIsDrawnAtAWholeMultipleAndCentred
+                                                        framesDrawnInPartsAddUpToTheWholePicture)
   set_tests_properties(gui.frames_scale_${factor} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_SCALE_FACTOR=${factor}")
 endforeach()
