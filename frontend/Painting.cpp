@@ -102,6 +102,14 @@ void paint(QPainter& p, const Sprite& s, PictureStore& pictures) {
     if (!s.Visible || !s.picture)
         return;
     const QPixmap& pm = pictures.pixmap(*s.picture);
+    // At a whole number of screen pixels per picture pixel every pixel is a
+    // sharp block. At a fractional one (a window at scale 1.5) blocks would
+    // alternate between one and two screen pixels, so the picture is
+    // smoothed instead.
+    const qreal scale = p.deviceTransform().m11();
+    const bool whole = std::abs(scale - std::round(scale)) < 1e-6;
+    const bool smoothed = p.testRenderHint(QPainter::SmoothPixmapTransform);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, !whole);
     if (s.stretch) {
         QRectF target = twipsRect(s.Left, s.Top, s.Width, s.Height);
         if (target.width() > 0 && target.height() > 0)
@@ -114,6 +122,7 @@ void paint(QPainter& p, const Sprite& s, PictureStore& pictures) {
                       std::min<qreal>(pm.height(), box.height()));
         p.drawPixmap(QRectF(box.topLeft(), source.size()), pm, source);
     }
+    p.setRenderHint(QPainter::SmoothPixmapTransform, smoothed);
 }
 
 void paint(QPainter& p, const Label& l, PictureStore&) {

@@ -8,7 +8,9 @@
 #include "frontend/FlatButton.h"
 #include "frontend/Painting.h"
 
+#include <QPainter>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -255,6 +257,37 @@ class AboutPaintingTest : public QObject {
                              picture.pixel(x, y) | 0xFF000000);
                 }
         QVERIFY(opaque > 1000);
+    }
+
+    void picturesAreSharpAtWholeScalesAndSmoothAtFractionalOnes() {
+        // At 2 screen pixels a picture pixel every pixel is a sharp block of
+        // the picture's own colours; at 1.5 blocks would alternate between
+        // one and two pixels, so the picture is smoothed and shows blends.
+        PictureStore pictures;
+        const QImage art = pictures.pixmap(*about_.Image1.picture).toImage();
+        QSet<QRgb> palette;
+        for (int y = 0; y < art.height(); ++y)
+            for (int x = 0; x < art.width(); ++x)
+                if (qAlpha(art.pixel(x, y)) == 255)
+                    palette.insert(art.pixel(x, y));
+        auto coloursOutsidePalette = [&](qreal scale) {
+            QImage img(QSize(120, 120) * scale, QImage::Format_RGB32);
+            img.fill(Qt::black);
+            QPainter p(&img);
+            p.scale(scale, scale);
+            Sprite picture = about_.Image1;
+            picture.Move(0, 0);
+            paint(p, picture, pictures);
+            p.end();
+            int outside = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x)
+                    outside +=
+                        img.pixel(x, y) != qRgb(0, 0, 0) && !palette.contains(img.pixel(x, y));
+            return outside;
+        };
+        QCOMPARE(coloursOutsidePalette(2.0), 0);
+        QVERIFY(coloursOutsidePalette(1.5) > 100);
     }
 
     void laterControlsCoverEarlierOnesWhereTheyOverlap() {
