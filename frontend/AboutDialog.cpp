@@ -1,9 +1,9 @@
 #include "frontend/AboutDialog.h"
 
 #include "about/frmAbout.h"
+#include "frontend/FlatButton.h"
 
 #include <QPainter>
-#include <QPushButton>
 #include <QTextBrowser>
 
 namespace lilyhops {
@@ -17,6 +17,7 @@ QRect pixels(float left, float top, float width, float height) {
 
 AboutDialog::AboutDialog(frmAbout& about, const QString& creditsHtml, QWidget* parent)
     : QDialog(parent), about_(about) {
+    installFontSubstitutes();
     setWindowTitle(QString::fromStdString(about.Caption));
     setFixedSize(int(about.ClientWidth / kTwipsPerPixel), int(about.ClientHeight / kTwipsPerPixel));
     setModal(true);
@@ -27,15 +28,12 @@ AboutDialog::AboutDialog(frmAbout& about, const QString& creditsHtml, QWidget* p
     credits->setFont(QFont(QString::fromStdString(rtb.font.family)));
     credits->setHtml(creditsHtml);
 
-    auto* ok = new QPushButton(QString::fromStdString(about.cmdOK.Caption), this);
+    auto* ok = new FlatButton(QString::fromStdString(about.cmdOK.Caption),
+                              fromBgr(about.cmdOK.BackColor), this);
     ok->setObjectName("cmdOK");
     ok->setGeometry(
         pixels(about.cmdOK.Left, about.cmdOK.Top, about.cmdOK.Width, about.cmdOK.Height));
-    QFont font(QString::fromStdString(about.cmdOK.font.family));
-    font.setPixelSize(13);
-    font.setBold(about.cmdOK.font.bold);
-    ok->setFont(font);
-    ok->setStyleSheet("background-color: " + fromBgr(about.cmdOK.BackColor).name() + ";");
+    ok->setFont(fontOf(about.cmdOK.font));
     ok->setDefault(true);
     ok->setFocus();
     connect(ok, &QPushButton::clicked, this, [this] {

@@ -1,6 +1,7 @@
 #include "frontend/GameWindow.h"
 
 #include "frontend/AboutDialog.h"
+#include "frontend/MenuStyle.h"
 #include "frontend/Painting.h"
 #include "frontend/PlayfieldView.h"
 #include "frontend/RtfText.h"
@@ -78,6 +79,20 @@ void GameWindow::buildMenuBar() {
         submenus_[QString::fromStdString(top->name)] = menu;
         addItems(addItems, menu, *top);
     }
+    // Check marks without boxes, in every menu and submenu.
+    auto* style = new MenuStyle;
+    style->setParent(this);
+    for (QMenu* menu : std::as_const(submenus_))
+        menu->setStyle(style);
+    // Bound once, with states that never match, so the first refresh sets
+    // every item.
+    for (MenuItem* item : game_->menuBar()) {
+        QString name = QString::fromStdString(item->name);
+        QAction* a = actions_.value(name);
+        QMenu* m = a ? nullptr : submenus_.value(name);
+        if (a || m)
+            menuBindings_.push_back({item, a, m, !item->Enabled, !item->Checked});
+    }
 }
 
 QAction* GameWindow::action(const std::string& menuItem) const {
@@ -87,21 +102,36 @@ QAction* GameWindow::action(const std::string& menuItem) const {
 void GameWindow::refresh() {
     if (ended_)
         return;
-    for (MenuItem* item : game_->menuBar()) {
-        QString name = QString::fromStdString(item->name);
-        if (QAction* a = actions_.value(name)) {
-            a->setEnabled(item->Enabled);
-            a->setChecked(item->Checked);
-        } else if (QMenu* m = submenus_.value(name)) {
-            m->setEnabled(item->Enabled);
+    // Called after every tick and every input: most of the time nothing here
+    // has changed, and then nothing is touched.
+    for (MenuBinding& b : menuBindings_) {
+        if (b.enabled != b.item->Enabled) {
+            b.enabled = b.item->Enabled;
+            if (b.action)
+                b.action->setEnabled(b.enabled);
+            else
+                b.menu->setEnabled(b.enabled);
+        }
+        if (b.action && b.checked != b.item->Checked) {
+            b.checked = b.item->Checked;
+            b.action->setChecked(b.checked);
         }
     }
-    setWindowTitle(QString::fromStdString(game_->Caption));
-    if (game_->mousePointer == MousePointer::Custom)
-        playfield_->setCursor(QCursor(QPixmap(":/pictures/pointer_blank.gif"), 0, 0));
-    else
-        playfield_->unsetCursor();
-    playfield_->update();
+    if (shownCaption_ != game_->Caption) {
+        shownCaption_ = game_->Caption;
+        setWindowTitle(QString::fromStdString(shownCaption_));
+    }
+    if (shownPointer_ != game_->mousePointer) {
+        shownPointer_ = game_->mousePointer;
+        if (shownPointer_ == MousePointer::Custom) {
+            if (blankPointer_.shape() != Qt::BitmapCursor)
+                blankPointer_ = QCursor(QPixmap(":/pictures/pointer_blank.gif"), 0, 0);
+            playfield_->setCursor(blankPointer_);
+        } else {
+            playfield_->unsetCursor();
+        }
+    }
+    playfield_->showChanges();
 }
 
 int GameWindow::MsgBox(const std::string& text, const std::string& title, int /*style*/) {

@@ -7,11 +7,13 @@
 #include "game/Desktop.h"
 #include "game/frmLilyhops.h"
 
+#include <QCursor>
 #include <QMainWindow>
 #include <QMap>
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -32,7 +34,8 @@ class GameWindow : public QMainWindow, public Desktop, public RichTextBox {
     PlayfieldView& playfield() { return *playfield_; }
     QAction* action(const std::string& menuItem) const;
 
-    // Brings menus, pointer and picture up to date with the game.
+    // Brings menus, caption, pointer and picture up to date with the game;
+    // touches only what changed since the last time.
     void refresh();
 
     // Desktop
@@ -57,6 +60,17 @@ class GameWindow : public QMainWindow, public Desktop, public RichTextBox {
     WallClock* clock_ = nullptr;
     QMap<QString, QAction*> actions_;
     QMap<QString, QMenu*> submenus_;
+    // Each menu item with its Qt counterpart and the state last shown.
+    struct MenuBinding {
+        const MenuItem* item;
+        QAction* action; // a command
+        QMenu* menu;     // or a menu of its own
+        bool enabled, checked;
+    };
+    std::vector<MenuBinding> menuBindings_;
+    std::string shownCaption_;
+    MousePointer shownPointer_ = MousePointer::Default;
+    QCursor blankPointer_;
     QString creditsHtml_;
     std::set<std::string> reported_;
     bool ended_ = false;

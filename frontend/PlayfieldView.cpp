@@ -7,17 +7,68 @@
 
 namespace lilyhops {
 
-PlayfieldView::PlayfieldView(frmLilyhops& game, QWidget* parent) : QWidget(parent), game_(game) {
+PlayfieldView::PlayfieldView(frmLilyhops& game, QWidget* parent)
+    : QWidget(parent), game_(game), changes_(game) {
     setFocusPolicy(Qt::StrongFocus);
     setFixedSize(kPlayfieldWidthPx, kPlayfieldHeightPx);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PlayfieldView::paintEvent(QPaintEvent*) {
-    QImage frame = composePlayfield(game_, pictures_);
+void PlayfieldView::showChanges() {
+    // Painted at once rather than at the window system's next update
+    // request: the frame shows the instant just run, and the process wakes
+    // once per instant instead of twice. Only what changed is painted.
+    QRegion art;
+    if (!changes_.noteChanges(&art))
+        return;
+    const Placement at = placement();
+    QRegion widget;
+    for (const QRect& r : art) {
+        // Art pixels to screen pixels to widget units, outward.
+        const QRectF device(at.corner + r.topLeft() * at.scale, r.size() * at.scale);
+        const QRectF logical(device.topLeft() / at.ratio, device.size() / at.ratio);
+        widget += logical.toAlignedRect();
+    }
+    repaint(widget);
+}
+
+PlayfieldView::Placement PlayfieldView::placement() const {
+    // At a fractional scale (1.5) a stretched picture would make its pixels
+    // alternately one and two screen pixels wide: the art is drawn at the
+    // largest whole multiple that fits, and the rest of the widget is a
+    // border in the window's colour.
+    const qreal ratio = devicePixelRatioF();
+    const QSize device = (QSizeF(size()) * ratio).toSize();
+    const int scale = wholeScale(device);
+    const QPoint corner((device.width() - kPlayfieldWidthPx * scale) / 2,
+                        (device.height() - kPlayfieldHeightPx * scale) / 2);
+    return {ratio, scale, corner};
+}
+
+void PlayfieldView::paintEvent(QPaintEvent* e) {
+    ++framesDrawn_;
+    const Placement at = placement();
+    const QSize art(kPlayfieldWidthPx * at.scale, kPlayfieldHeightPx * at.scale);
+    if (frame_.size() != art) {
+        composePlayfield(game_, pictures_, at.scale, frame_);
+    } else {
+        // Only the art pixels under the region asked for are drawn again.
+        QRegion dirty;
+        for (const QRect& r : e->region()) {
+            const QRectF device(QPointF(r.topLeft()) * at.ratio - at.corner,
+                                QSizeF(r.size()) * at.ratio);
+            const QRectF inArt(device.topLeft() / at.scale, device.size() / at.scale);
+            dirty += inArt.toAlignedRect();
+        }
+        composePlayfield(game_, pictures_, at.scale, frame_,
+                         dirty & QRect(0, 0, kPlayfieldWidthPx, kPlayfieldHeightPx));
+    }
+    // Clipped by Qt to the region being painted.
     QPainter p(this);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    p.drawImage(rect(), frame);
+    if (art != (QSizeF(size()) * at.ratio).toSize())
+        p.fillRect(rect(), fromBgr(game_.BackColor));
+    frame_.setDevicePixelRatio(at.ratio);
+    p.drawImage(QPointF(at.corner) / at.ratio, frame_);
 }
 
 int PlayfieldView::virtualKey(int key) {

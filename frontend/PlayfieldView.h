@@ -1,13 +1,17 @@
 #pragma once
 
-// The playfield: the game's controls composed at their native 450 pixels and
-// scaled up without smoothing, so the pixel art stays sharp. It stands in
-// for the hidden text box that catches the keys: it holds the keyboard focus
-// and hands every key to the game.
+// The playfield: the game's controls composed at their native 450 pixels, or
+// at a whole multiple of them on a dense screen, and centred, so the pixel
+// art stays sharp at any scale. A frame is drawn only when something a player
+// can see has changed. It stands in for the hidden text box that catches the
+// keys: it holds the keyboard focus and hands every key to the game.
 
+#include "frontend/FrameChanges.h"
 #include "frontend/Painting.h"
 
+#include <QImage>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 
 namespace lilyhops {
@@ -24,6 +28,13 @@ class PlayfieldView : public QWidget {
     // Called after the game has handled a key, so the window can refresh.
     std::function<void()> afterEvent;
 
+    // Asks for a new frame when something drawn differs from the last one.
+    void showChanges();
+    // Frames painted since the playfield was made.
+    std::uint64_t framesDrawn() const { return framesDrawn_; }
+    // The playfield as last composed, at the scale it is shown at.
+    const QImage& frame() const { return frame_; }
+
     // The key code the game knows for a Qt key (Windows virtual-key codes:
     // Enter 13, Esc 27, Space 32, arrows 37-40, digits, capital letters).
     static int virtualKey(int qtKey);
@@ -36,8 +47,20 @@ class PlayfieldView : public QWidget {
     bool focusNextPrevChild(bool) override { return false; } // Tab is a key too
 
   private:
+    // Where the art lies in the widget: screen pixels per art pixel and the
+    // art's top-left corner, in screen pixels.
+    struct Placement {
+        qreal ratio;
+        int scale;
+        QPoint corner;
+    };
+    Placement placement() const;
+
     frmLilyhops& game_;
     PictureStore pictures_;
+    FrameChanges changes_;
+    QImage frame_;
+    std::uint64_t framesDrawn_ = 0;
 };
 
 } // namespace lilyhops

@@ -11,7 +11,7 @@ packages=(
   libfluidsynth-dev fluid-soundfont-gm
   fluidsynth python3-numpy python3-scipy
   libgtest-dev
-  fonts-liberation
+  fonts-liberation fonts-wine
   python3 python3-pil
   # manual pages, and the package stage: CPack's dpkg-shlibdeps, the checkers
   # of the package and its desktop files, a private X server to start the

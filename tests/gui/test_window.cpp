@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QHash>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -95,6 +96,58 @@ class WindowTest : public QObject {
         QCOMPARE(audio->actions()[2]->text(), QString("Son&gs"));
         QCOMPARE(songs->actions().size(), 6);
         QVERIFY(songs->actions()[4]->isSeparator());
+    }
+
+    void tickedItemsShowACheckMarkAndUntickedOnesNothing() {
+        Fixture f;
+        QMenu* songs = f.window.menuBar()->actions()[1]->menu()->actions()[2]->menu();
+        QVERIFY(songs);
+        auto row = [songs](QAction* a) {
+            songs->adjustSize();
+            QImage menu = songs->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            menu.setDevicePixelRatio(1);
+            return menu.copy(songs->actionGeometry(a));
+        };
+        QAction* pelto = f.window.action("mnuSong2");
+        QVERIFY(pelto->isCheckable() && !pelto->isChecked());
+        const QImage unticked = row(pelto);
+        pelto->setCheckable(false);
+        const QImage plain = row(pelto);
+        pelto->setCheckable(true);
+        // Unticked looks exactly like an item that cannot be ticked: no box.
+        QCOMPARE(unticked, plain);
+
+        pelto->setChecked(true);
+        const QImage ticked = row(pelto);
+        // Ticked: a mark left of the caption, and nothing else changed.
+        // The caption starts at the first pixel that is neither the menu's
+        // background (its commonest colour) nor its frame at the very edge.
+        QHash<QRgb, int> colours;
+        for (int y = 0; y < plain.height(); ++y)
+            for (int x = 0; x < plain.width(); ++x)
+                ++colours[plain.pixel(x, y)];
+        QRgb background = colours.begin().key();
+        for (auto it = colours.begin(); it != colours.end(); ++it)
+            if (it.value() > colours[background])
+                background = it.key();
+        int captionLeft = plain.width();
+        for (int y = 0; y < plain.height(); ++y)
+            for (int x = 3; x < plain.width(); ++x)
+                if (plain.pixel(x, y) != background)
+                    captionLeft = std::min(captionLeft, x);
+        QRect mark;
+        for (int y = 0; y < ticked.height(); ++y)
+            for (int x = 0; x < ticked.width(); ++x)
+                if (ticked.pixel(x, y) != plain.pixel(x, y))
+                    mark |= QRect(x, y, 1, 1);
+        QVERIFY(!mark.isEmpty());
+        QVERIFY2(mark.right() < captionLeft, "the mark stays in the check column");
+        QVERIFY(mark.height() >= 5 && mark.width() >= 5);
+        // A mark, not a box around one: a box would fill its left column.
+        int leftColumn = 0;
+        for (int y = mark.top(); y <= mark.bottom(); ++y)
+            leftColumn += ticked.pixel(mark.left(), y) != plain.pixel(mark.left(), y);
+        QVERIFY2(leftColumn < mark.height() / 2, qPrintable(QString::number(leftColumn)));
     }
 
     void shortcutsReachTheGame() {

@@ -74,6 +74,23 @@ class PaletteDrivesTheColours(unittest.TestCase):
                 parse_palette(bad)
 
 
+class OnlyTheToadLooksLikeAToad(unittest.TestCase):
+    """A player tells the toad apart by its colours: nothing it must dodge or
+    ride may wear them, or a lorry's logo reads as a second toad in the lane."""
+
+    def test_vehicles_logs_turtles_and_scenery_use_no_toad_colour(self):
+        import river
+        import scenery
+        import vehicles
+
+        for module in (vehicles, river, scenery):
+            for stem in module.BUILDERS:
+                with self.subTest(stem=stem):
+                    canvas = module.BUILDERS[stem]()
+                    used = {c for row in canvas.cells for c in row if c}
+                    self.assertEqual(sorted(c for c in used if c.startswith("toad_")), [])
+
+
 class GifOutput(unittest.TestCase):
     def test_see_through_cells_become_the_transparent_colour(self):
         cv = Canvas(3, 2)

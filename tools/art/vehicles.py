@@ -353,22 +353,23 @@ def car8():
         for y in range(3, h - 3):
             cv.put(x, y, "cream_dk")
             cv.put(x + 1, y, "cream_lt")
-    # painted stripe and a toad's head logo on the roof
+    # painted stripe and the haulier's badge on the roof: a red disc with a
+    # cream arrow pointing the way the lorry drives (no animal on it: from
+    # above, a face here would read as a second toad in the lane)
     for x in range(2, 110):
         for y in (15, 20):
             if cv.get(x, y) != "ink":
                 cv.put(x, y, "red")
         if cv.get(x, 16) != "ink":
             cv.put(x, 16, "red_dk")
-    logo = ellipse(56, 17.5, 7, 5.5)
-    cv.paint(logo, "toad_mid")
-    cv.paint(ring(logo), "ink")
-    for ex in (52, 58):
-        cv.paint(ellipse(ex + 0.5, 13.5, 2, 2), "toad_eye")
-        cv.paint(ring(ellipse(ex + 0.5, 13.5, 2, 2)), "ink")
-        cv.put(ex, 13, "ink")
-    cv.paint(rect(53, 19, 58, 19), "ink")
-    cv.paint(rect(54, 16, 57, 16), "toad_light")
+    badge = ellipse(56, 18, 7, 7)
+    cv.paint(badge, "red")
+    cv.paint(edge(badge, 0, 1) | edge(badge, 1, 0), "red_dk")
+    cv.paint(edge(badge, 0, -1) | edge(badge, -1, 0), "red_lt")
+    cv.paint(ring(badge), "ink")
+    arrow = polygon([(51, 16), (56, 16), (56, 13), (61.5, 18), (56, 23), (56, 20), (51, 20)])
+    cv.paint(arrow, "cream_lt")
+    cv.paint(edge(arrow, 0, 1) | edge(arrow, 1, 0), "cream_dk")
     # rear doors' hinges and tail lights
     for y in (4, 5, h - 6, h - 5):
         cv.put(0, y, "taillight")

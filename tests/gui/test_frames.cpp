@@ -1,0 +1,281 @@
+// When the playfield draws a frame, and how: one frame per instant at which
+// something a player can see changed, none for a still screen, a key that
+// changes nothing or a focus check; and the art at a whole number of screen
+// pixels per art pixel, centred, whatever the scale factor.
+
+#include "audio/RecordingTegoSnd.h"
+#include "frontend/FrameChanges.h"
+#include "frontend/GameWindow.h"
+#include "frontend/Painting.h"
+#include "frontend/PlayfieldView.h"
+#include "frontend/WallClock.h"
+
+#include <QApplication>
+#include <QTest>
+#include <set>
+
+using namespace lilyhops;
+
+namespace {
+
+struct QuietDesktop : Desktop, RichTextBox {
+    int MsgBox(const std::string&, const std::string&, int) override { return 1; }
+    void ShowAbout(int) override {}
+    void End() override {}
+    bool MainWindowIsActive() override { return true; }
+    void FocusKeyCatcher() override {}
+    void LoadFile(const std::string&, int) override {}
+};
+
+// The game on the script runner's virtual clock, with the frames a window
+// would draw: one after every instant at which something due ran and
+// something drawn changed.
+struct VirtualGame {
+    Scheduler scheduler;
+    CallLog log;
+    RecordingTegoSnd sound{scheduler, log};
+    QuietDesktop desktop;
+    frmLilyhops game{scheduler, sound, desktop, desktop, "/tmp"};
+    FrameChanges changes{game};
+
+    VirtualGame() {
+        game.Form_Load();
+        changes.noteChanges(); // the first frame, as the window is shown
+    }
+    // Runs the clock for `ms`, instant by instant; returns the frames drawn.
+    int run(Millis ms) {
+        const Millis end = scheduler.now() + ms;
+        int frames = 0;
+        while (auto due = scheduler.nextDue()) {
+            if (*due > end)
+                break;
+            scheduler.advanceTo(*due);
+            frames += changes.noteChanges();
+        }
+        scheduler.advanceTo(end);
+        return frames;
+    }
+    int input(const std::function<void()>& handler) {
+        handler();
+        return changes.noteChanges();
+    }
+};
+
+std::int16_t code(int key) {
+    return std::int16_t(PlayfieldView::virtualKey(key));
+}
+
+} // namespace
+
+class FramesTest : public QObject {
+    Q_OBJECT
+
+    struct Window {
+        Scheduler scheduler;
+        CallLog log;
+        RecordingTegoSnd sound{scheduler, log};
+        GameWindow window{scheduler, sound, "/tmp"};
+        Window() {
+            window.show();
+            window.activateWindow();
+            QApplication::setActiveWindow(&window);
+            (void)QTest::qWaitForWindowExposed(&window);
+            QTest::qWait(150); // the first frames, as the window appears
+        }
+        frmLilyhops& game() { return window.game(); }
+        std::uint64_t frames() { return window.playfield().framesDrawn(); }
+    };
+
+  private slots:
+    // ---- On the game's own clock: exact counts ----
+
+    void aStillTitleScreenNeedsNoFrame() {
+        VirtualGame v;
+        QCOMPARE(v.run(10000), 0); // a hundred focus checks
+        std::int16_t up = code(Qt::Key_Up);
+        QCOMPARE(v.input([&] { v.game.txtControl_KeyDown(up, 0); }), 0); // no game: no hop
+        QCOMPARE(v.input([&] { v.game.txtControl_KeyUp(up, 0); }), 0);
+    }
+
+    void inPlayTheLanesNeedThirtyFramesASecond() {
+        // Lanes 1, 2, 4, 5, 6 and 7 every 100 ms and lanes 3 and 8 every
+        // 40 ms, all counted from New Game: 25 + 10 - 5 shared instants.
+        VirtualGame v;
+        v.run(300);
+        QCOMPARE(v.input([&] { v.game.chooseMenu(v.game.mnuNew); }), 1);
+        for (int second = 0; second < 3; ++second)
+            QCOMPARE(v.run(1000), 30);
+    }
+
+    void keysAndMenusThatChangeNothingDrawnNeedNoFrame() {
+        VirtualGame v;
+        v.game.chooseMenu(v.game.mnuNew);
+        v.run(20); // between two lane instants
+        std::int16_t up = code(Qt::Key_Up);
+        QCOMPARE(v.input([&] { v.game.txtControl_KeyDown(up, 0); }), 1); // a hop
+        QCOMPARE(v.input([&] { v.game.txtControl_KeyUp(up, 0); }), 0);
+        QCOMPARE(v.input([&] { v.game.txtControl_KeyDown(up, 0); }), 1);
+        QCOMPARE(v.input([&] { v.game.chooseMenu(v.game.mnuSound); }), 0); // a tick in a menu
+        QCOMPARE(v.input([&] { v.game.chooseMenu(v.game.mnuPause); }), 1); // "Paused" shows
+        QCOMPARE(v.run(5000), 0);
+        std::int16_t left = code(Qt::Key_Left);
+        QCOMPARE(v.input([&] { v.game.txtControl_KeyDown(left, 0); }), 0); // no step while paused
+        QCOMPARE(v.input([&] { v.game.txtControl_KeyUp(left, 0); }), 0);
+        QCOMPARE(v.input([&] { v.game.chooseMenu(v.game.mnuPause); }), 1);
+    }
+
+    void changesOutOfViewNeedNoFrame() {
+        VirtualGame v;
+        Label& gameOver = v.game.lblGameOver; // parked below the playfield
+        QVERIFY(gameOver.Top >= kPlayfieldHeightPx * kTwipsPerPixel);
+        QCOMPARE(v.input([&] { gameOver.Caption = "changed"; }), 0);
+        QCOMPARE(v.input([&] { v.game.imgCar(1).Visible = false; }), 1);
+        QCOMPARE(v.input([&] { v.game.imgCar(1).Move(100, 100); }), 0); // hidden
+        QCOMPARE(v.input([&] { v.game.imgCar(1).Visible = true; }), 1);
+        QCOMPARE(v.input([&] { v.game.lblScore2.ForeColor = 0x0000FF; }), 1);
+        QCOMPARE(v.input([&] { v.game.shpMusicBar.Width += 15; }), 1);
+        QCOMPARE(v.input([&] { v.game.BackColor = 0x000040; }), 1);
+        QCOMPARE(v.input([] {}), 0);
+    }
+
+    // ---- In the real window, on wall time ----
+
+    void theWindowDrawsNoFrameOfAStillTitleScreen() {
+        Window w;
+        QVERIFY(w.frames() >= 1);
+        int focusChecks = 0;
+        auto check = w.game().tmrChkFocus.onTimer;
+        w.game().tmrChkFocus.onTimer = [&] {
+            ++focusChecks;
+            check();
+        };
+        const std::uint64_t before = w.frames();
+        QTest::qWait(1000);
+        QVERIFY2(focusChecks >= 5, "the focus timer ran");
+        QCOMPARE(w.frames(), before);
+        // A key release, and a press and release of a key the game ignores.
+        QTest::keyRelease(&w.window.playfield(), Qt::Key_Up);
+        QTest::keyClick(&w.window.playfield(), Qt::Key_Q);
+        QTest::qWait(50);
+        QCOMPARE(w.frames(), before);
+    }
+
+    void theWindowDrawsOneFrameForAPauseAndNoneWhilePaused() {
+        Window w;
+        QTest::keyClick(&w.window, Qt::Key_N, Qt::ControlModifier);
+        QTest::qWait(100);
+        const std::uint64_t before = w.frames();
+        QTest::keyClick(&w.window, Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(w.game().gamePaused);
+        QTest::qWait(100);
+        QCOMPARE(w.frames(), before + 1);
+        QTest::keyRelease(&w.window.playfield(), Qt::Key_Left);
+        QTest::qWait(600);
+        QCOMPARE(w.frames(), before + 1);
+    }
+
+    void inPlayTheWindowDrawsAtMostOneFramePerLaneInstant() {
+        Window w;
+        WallClock* clock = w.window.findChild<WallClock*>();
+        QVERIFY(clock);
+        // Wakes of the wall clock at which a lane moved: a frame is due after
+        // each, and after nothing else (the toad stays on the start strip).
+        bool laneMoved = false;
+        int laneWakes = 0;
+        for (Timer* t :
+             {&w.game().tmrRow12, &w.game().tmrRow38, &w.game().tmrRow46, &w.game().tmrRow57}) {
+            auto tick = t->onTimer;
+            t->onTimer = [&laneMoved, tick] {
+                laneMoved = true;
+                tick();
+            };
+        }
+        connect(clock, &WallClock::advanced, this, [&] {
+            laneWakes += laneMoved;
+            laneMoved = false;
+        });
+        // Music off: the music bar, redrawn by the focus timer on its own
+        // grid, stands still.
+        QTest::keyClick(&w.window, Qt::Key_M, Qt::ControlModifier);
+        QVERIFY(!w.game().musicOn);
+        QTest::keyClick(&w.window, Qt::Key_N, Qt::ControlModifier);
+        QTest::qWait(20);
+        const std::uint64_t before = w.frames();
+        const int wakesBefore = laneWakes;
+        QTest::qWait(1000);
+        QTest::qWait(0);
+        const int frames = int(w.frames() - before), wakes = laneWakes - wakesBefore;
+        QVERIFY2(wakes >= 10, qPrintable(QString::number(wakes)));
+        QVERIFY2(frames <= wakes + 1 && frames >= wakes / 2,
+                 qPrintable(QString("%1 frames for %2 lane wakes").arg(frames).arg(wakes)));
+    }
+
+    void framesDrawnInPartsAddUpToTheWholePicture() {
+        // Each frame draws again only where something changed: after a game
+        // with moving lanes, hops, a loss of a life and a pause, the picture
+        // kept is the one a full drawing gives, with no trail left anywhere.
+        Window w;
+        QTest::keyClick(&w.window, Qt::Key_N, Qt::ControlModifier);
+        QTest::qWait(300);
+        QTest::keyClick(&w.window.playfield(), Qt::Key_Up);
+        QTest::qWait(300);
+        QTest::keyClick(&w.window.playfield(), Qt::Key_Left);
+        w.game().procedures().at("SquashOff").run(0); // flattened toad, life icon, score
+        w.window.refresh();
+        QTest::qWait(700);
+        QTest::keyClick(&w.window, Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(w.game().gamePaused);
+        PictureStore pictures;
+        QImage whole;
+        composePlayfield(w.game(), pictures, wholeScale(w.window.playfield().frame().size()),
+                         whole);
+        QImage kept = w.window.playfield().frame();
+        kept.setDevicePixelRatio(1);
+        QCOMPARE(kept, whole);
+    }
+
+    // ---- Scale ----
+
+    void theArtIsDrawnAtAWholeMultipleAndCentred() {
+        Window w;
+        PlayfieldView& view = w.window.playfield();
+        const QByteArray factor = qgetenv("QT_SCALE_FACTOR");
+        const qreal ratio = factor.isEmpty() ? 1.0 : factor.toDouble();
+        QCOMPARE(view.devicePixelRatioF(), ratio);
+
+        QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        shown.setDevicePixelRatio(1); // compared pixel for pixel
+        const QSize device = (QSizeF(view.size()) * ratio).toSize();
+        QCOMPARE(shown.size(), device);
+        const int k = wholeScale(device);
+        QCOMPARE(k, std::max(1, int(ratio)));
+        const QSize art(kPlayfieldWidthPx * k, kPlayfieldHeightPx * k);
+        const QPoint corner((device.width() - art.width()) / 2,
+                            (device.height() - art.height()) / 2);
+
+        // The frame sits whole in the middle...
+        PictureStore pictures;
+        QImage frame;
+        composePlayfield(w.game(), pictures, k, frame);
+        QCOMPARE(shown.copy(QRect(corner, art)), frame);
+        // ...with a border of the window's colour around it...
+        const QColor back = fromBgr(w.game().BackColor);
+        if (corner.x() > 0)
+            QCOMPARE(QColor(shown.pixel(corner.x() - 1, device.height() / 2)), back);
+        if (corner.y() > 0)
+            QCOMPARE(QColor(shown.pixel(device.width() / 2, corner.y() - 1)), back);
+        // ...and every art pixel below the status bar (pictures only) is a
+        // k x k block of the colour it has at its own size.
+        QImage plain = composePlayfield(w.game(), pictures);
+        for (int y = 30; y < kPlayfieldHeightPx; ++y)
+            for (int x = 0; x < kPlayfieldWidthPx; ++x)
+                for (int dy = 0; dy < k; ++dy)
+                    for (int dx = 0; dx < k; ++dx)
+                        if (shown.pixel(corner.x() + x * k + dx, corner.y() + y * k + dy) !=
+                            plain.pixel(x, y))
+                            QFAIL(qPrintable(QString("art pixel %1,%2").arg(x).arg(y)));
+    }
+};
+
+QTEST_MAIN(FramesTest)
+#include "test_frames.moc"
