@@ -5,6 +5,7 @@
 #include <QtGlobal>
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 #include <utility>
 
 namespace lilyhops {
@@ -21,6 +22,44 @@ struct HeldMessage {
 };
 std::vector<HeldMessage> held;
 
+// While the window system starts, libraries below Qt (libwayland, libxcb)
+// write their complaints straight to standard error. Standard error goes to
+// a scratch file until the start is known to have worked: then what was
+// written there is passed on, and on failure only the game's line is shown.
+std::FILE* capturedErrors = nullptr;
+int realStderr = -1;
+
+void captureStderr() {
+    std::fflush(stderr);
+    capturedErrors = std::tmpfile();
+    if (!capturedErrors)
+        return;
+    realStderr = dup(STDERR_FILENO);
+    if (realStderr < 0 || dup2(fileno(capturedErrors), STDERR_FILENO) < 0) {
+        std::fclose(capturedErrors);
+        capturedErrors = nullptr;
+    }
+}
+
+// Puts standard error back; with `passOn`, writes out what was captured.
+void releaseStderr(bool passOn) {
+    if (!capturedErrors)
+        return;
+    std::fflush(stderr);
+    dup2(realStderr, STDERR_FILENO);
+    close(realStderr);
+    if (passOn) {
+        std::rewind(capturedErrors);
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, capturedErrors)) > 0)
+            std::fwrite(buffer, 1, n, stderr);
+        std::fflush(stderr);
+    }
+    std::fclose(capturedErrors);
+    capturedErrors = nullptr;
+}
+
 void gameMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     // Without a sound server Qt says so in its own words; the sound control
     // already reports it once, in the game's.
@@ -28,15 +67,17 @@ void gameMessages(QtMsgType type, const QMessageLogContext& context, const QStri
         return;
     if (!started) {
         if (type == QtFatalMsg && message.contains("platform plugin")) {
+            releaseStderr(false);
             std::fprintf(stderr, "%s\n", failureLine.c_str());
             std::fflush(stderr);
             // Qt is half-way through starting; running its exit-time clean-up
             // from here is not safe.
             std::_Exit(1);
         }
-        const QByteArray category(context.category ? context.category : "");
-        if (category.startsWith("qt.qpa.")) {
-            held.push_back({type, category, message});
+        // Every complaint on the way to a failed start (the Wayland plugin
+        // names no category) is held back until the start is known to work.
+        if (type != QtFatalMsg) {
+            held.push_back({type, QByteArray(context.category ? context.category : ""), message});
             return;
         }
     }
@@ -101,10 +142,12 @@ void watchWindowSystemStart(const DisplayRequest& request) {
     failureLine = displayFailedLine(request);
     started = false;
     qtDefaultHandler = qInstallMessageHandler(gameMessages);
+    captureStderr();
 }
 
 void windowSystemStarted() {
     started = true;
+    releaseStderr(true);
     for (const HeldMessage& m : std::exchange(held, {})) {
         const QMessageLogContext context(nullptr, 0, nullptr, m.category.constData());
         qtDefaultHandler(m.type, context, m.text);

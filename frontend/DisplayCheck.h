@@ -28,8 +28,8 @@ std::optional<std::string> missingDisplayLine(const DisplayRequest& request);
 std::string displayFailedLine(const DisplayRequest& request);
 
 // Call before the QApplication is made: Qt's failure to start the window
-// system becomes `displayFailedLine` and exit status 1, and Qt's own
-// complaints on the way there are held back. Also keeps out Qt's line about a
+// system becomes `displayFailedLine` and exit status 1, and the complaints of
+// Qt and of the libraries below it on the way there are held back. Also keeps out Qt's line about a
 // missing sound server, which the sound control reports in the game's words.
 void watchWindowSystemStart(const DisplayRequest& request);
 
