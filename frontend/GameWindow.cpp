@@ -5,6 +5,8 @@
 #include "frontend/PlayfieldView.h"
 #include "frontend/RtfText.h"
 #include "frontend/WallClock.h"
+#include "recording/InputGate.h"
+#include "recording/ScriptReplay.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -12,6 +14,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <iostream>
 
@@ -30,8 +33,15 @@ GameWindow::GameWindow(Scheduler& scheduler, lilyhops::TegoSnd& sound,
     : scheduler_(scheduler) {
     installFontSubstitutes();
     game_ = std::make_unique<frmLilyhops>(scheduler, sound, *this, *this, programFolder);
+    gate_ = std::make_unique<InputGate>(
+        *game_, [this] { return clock_ ? clock_->catchUp() : scheduler_.now(); });
+    // The end of a song is an input like a key: it comes at its own instant.
+    sound.onPlaybackNotify([this] {
+        gate_->songEnded();
+        refresh();
+    });
     setWindowIcon(QIcon(":/pictures/icon.gif"));
-    playfield_ = new PlayfieldView(*game_, this);
+    playfield_ = new PlayfieldView(*game_, *gate_, this);
     playfield_->afterEvent = [this] { refresh(); };
     setCentralWidget(playfield_);
     buildMenuBar();
@@ -47,6 +57,7 @@ GameWindow::GameWindow(Scheduler& scheduler, lilyhops::TegoSnd& sound,
 GameWindow::~GameWindow() {
     // The clock and the playfield call into the game: they go first.
     delete clock_;
+    clock_ = nullptr;
     delete playfield_;
 }
 
@@ -66,7 +77,7 @@ void GameWindow::buildMenuBar() {
                 a->setShortcut(QKeySequence(QString::fromStdString(item->shortcut)));
                 a->setCheckable(checkable(item->name));
                 connect(a, &QAction::triggered, this, [this, item] {
-                    game_->chooseMenu(*item);
+                    gate_->menu(*item);
                     refresh();
                 });
                 actions_[QString::fromStdString(item->name)] = a;
@@ -96,7 +107,13 @@ void GameWindow::refresh() {
             m->setEnabled(item->Enabled);
         }
     }
-    setWindowTitle(QString::fromStdString(game_->Caption));
+    QString title = QString::fromStdString(game_->Caption);
+    if (gate_->replaying())
+        title += replayOver_ ? " (replay over)" : " (replay)";
+    setWindowTitle(title);
+    // The replay has unloaded the About window: its OK button was pressed.
+    if (aboutDialog_ && !game_->frmAbout.Loaded)
+        aboutDialog_->close();
     if (game_->mousePointer == MousePointer::Custom)
         playfield_->setCursor(QCursor(QPixmap(":/pictures/pointer_blank.gif"), 0, 0));
     else
@@ -106,22 +123,61 @@ void GameWindow::refresh() {
 
 int GameWindow::MsgBox(const std::string& text, const std::string& title, int /*style*/) {
     QString body = QString::fromStdString(text).replace("\r\n", "\n");
+    if (gate_->replaying()) {
+        // A replay goes on at once, as the runner does; the box stays up
+        // until the recording shows the player back at the game.
+        closeRulesBox();
+        rulesBox_ = new QMessageBox(QMessageBox::Information, QString::fromStdString(title), body,
+                                    QMessageBox::Ok, this);
+        rulesBox_->setAttribute(Qt::WA_DeleteOnClose);
+        rulesBox_->setModal(false);
+        rulesBox_->show();
+        return 1;
+    }
     QMessageBox box(QMessageBox::Information, QString::fromStdString(title), body, QMessageBox::Ok,
                     this);
     box.exec();
+    gate_->rulesClosed();
     refresh();
     return 1;
+}
+
+void GameWindow::closeRulesBox() {
+    if (rulesBox_)
+        rulesBox_->close();
+}
+
+void GameWindow::routeOkThroughGate(AboutDialog& dialog) {
+    auto* ok = dialog.findChild<QPushButton*>("cmdOK");
+    if (!ok)
+        return;
+    QObject::disconnect(ok, &QPushButton::clicked, &dialog, nullptr);
+    connect(ok, &QPushButton::clicked, &dialog, [this, &dialog] {
+        gate_->aboutClosed();
+        dialog.accept();
+    });
 }
 
 void GameWindow::ShowAbout(int /*mode*/) {
     frmAbout& about = game_->frmAbout;
     about.Load();
     about.Visible = true;
+    if (gate_->replaying()) {
+        // Shown without waiting; the replay's own OK closes it.
+        if (aboutDialog_)
+            aboutDialog_->close();
+        aboutDialog_ = new AboutDialog(about, creditsHtml_, this);
+        aboutDialog_->setAttribute(Qt::WA_DeleteOnClose);
+        aboutDialog_->setModal(false);
+        routeOkThroughGate(*aboutDialog_);
+        aboutDialog_->show();
+        return;
+    }
     AboutDialog dialog(about, creditsHtml_, this);
+    routeOkThroughGate(dialog);
+    // Closed by its title bar or Esc: unloaded all the same, as OK does.
+    connect(&dialog, &QDialog::rejected, this, [this] { gate_->aboutClosed(); });
     dialog.exec();
-    // Closed with its title bar: unloaded all the same.
-    if (about.Loaded)
-        about.Unload();
     refresh();
     playfield_->setFocus();
 }
@@ -133,7 +189,7 @@ void GameWindow::End() {
 }
 
 bool GameWindow::MainWindowIsActive() {
-    return QApplication::activeWindow() == this;
+    return gate_->activeAsSeen(QApplication::activeWindow() == this);
 }
 
 void GameWindow::FocusKeyCatcher() {
@@ -165,9 +221,31 @@ void GameWindow::reportOnce(const std::string& problem) {
 }
 
 void GameWindow::closeEvent(QCloseEvent* e) {
-    // Closing the window ends the program; nothing is saved.
+    // Closing the window ends the program; nothing is saved but a recording.
+    if (!ended_)
+        gate_->windowClosing();
     End();
     e->accept();
+}
+
+void GameWindow::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && !ended_)
+        gate_->activationNoticed(isActiveWindow());
+}
+
+void GameWindow::replay(ScriptReplay& replay) {
+    gate_->setReplaying(true);
+    clock_->onHold = [this, &replay] {
+        if (std::optional<Millis> wait = replay.runToNextWait()) {
+            clock_->holdAt(scheduler_.now() + *wait);
+        } else {
+            replayOver_ = true; // the clock stays where the recording ends
+        }
+        refresh();
+    };
+    // The lines before the first wait run as soon as the clock wakes.
+    clock_->holdAt(scheduler_.now());
 }
 
 } // namespace lilyhops

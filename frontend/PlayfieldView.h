@@ -3,7 +3,7 @@
 // The playfield: the game's controls composed at their native 450 pixels and
 // scaled up without smoothing, so the pixel art stays sharp. It stands in
 // for the hidden text box that catches the keys: it holds the keyboard focus
-// and hands every key to the game.
+// and hands every key to the game through the window's input gate.
 
 #include "frontend/Painting.h"
 
@@ -13,11 +13,13 @@
 namespace lilyhops {
 
 class frmLilyhops;
+class InputGate;
+class ReleaseHoldBack;
 
 class PlayfieldView : public QWidget {
     Q_OBJECT
   public:
-    PlayfieldView(frmLilyhops& game, QWidget* parent = nullptr);
+    PlayfieldView(frmLilyhops& game, InputGate& gate, QWidget* parent = nullptr);
 
     QSize sizeHint() const override { return {kPlayfieldWidthPx, kPlayfieldHeightPx}; }
 
@@ -28,6 +30,12 @@ class PlayfieldView : public QWidget {
     // Enter 13, Esc 27, Space 32, arrows 37-40, digits, capital letters).
     static int virtualKey(int qtKey);
 
+    // Whether unmarked key releases are held back to see if they belong to
+    // a repeat (see HeldKeys.h). On by itself on X11 when the server cannot
+    // send held keys without releases.
+    void setHoldBackReleases(bool on);
+    bool holdsBackReleases() const { return holdBack_ != nullptr; }
+
   protected:
     void paintEvent(QPaintEvent*) override;
     void keyPressEvent(QKeyEvent* e) override;
@@ -36,7 +44,11 @@ class PlayfieldView : public QWidget {
     bool focusNextPrevChild(bool) override { return false; } // Tab is a key too
 
   private:
+    void deliverRelease(int code);
+
     frmLilyhops& game_;
+    InputGate& gate_;
+    ReleaseHoldBack* holdBack_ = nullptr;
     PictureStore pictures_;
 };
 
