@@ -9,6 +9,10 @@ packages=(
   qt6-base-dev qt6-multimedia-dev libgl-dev
   libfluidsynth-dev fluid-soundfont-gm
   libgtest-dev
+  # held keys on X11 (XKB detectable auto-repeat)
+  libxcb-xkb-dev
+  # the window's end-to-end tests: a private X server, xdotool, xset, xev
+  xvfb xauth xdotool x11-xserver-utils x11-utils
   fonts-liberation
   python3 python3-pil
 )
