@@ -65,6 +65,13 @@ upto() {
     { head -n "$n" "$rec"; printf '%s\n' "$@"; } | LC_ALL=C "$runner" -
 }
 now_ms() { date +%s%3N; }
+# What the game shows now: the recording so far, run up to the present.
+state() {
+    local origin written
+    origin=$(sed -n 's/^# game time 0 is \([0-9]*\) ms after.*/\1/p' "$rec")
+    written=$(awk '/^wait /{t += $2} END{print t + 0}' "$rec")
+    upto "$(wc -l <"$rec")" "wait $(($(now_ms) - origin - written))" "dump $*"
+}
 
 step "start the game, recording, beside another window"
 xev -name OtherWindow >/dev/null 2>&1 &
@@ -101,7 +108,10 @@ waitfor "$rec" '^keyup 27$' 2
 step "hop onto the road and wait for the traffic"
 xdotool key Up
 waitfor "$rec" '^keyup 38$'
-sleep 6
+for _ in $(seq 1 600); do
+    [ "$(state livesLeft)" = '{"livesLeft":1}' ] && break
+    sleep 0.1
+done
 
 step "click into another window and come back"
 offs=$(lines "$rec" '^active off$')
