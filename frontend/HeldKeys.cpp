@@ -2,7 +2,9 @@
 
 #include <QGuiApplication>
 
+#include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 #ifdef LILYHOPS_HAVE_XCB_XKB
 // The XKB header names a member `explicit`.
