@@ -133,5 +133,7 @@ int main(int argc, char** argv) {
     }
     lilyhops::QuitOnSignal quitOnSignal([&window] { window.close(); });
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    window.gate().recordTo(nullptr); // the recorder goes before the window
+    return status;
 }
