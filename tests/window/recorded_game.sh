@@ -125,9 +125,12 @@ xdotool key space # the game stayed paused: resume it
 waitfor "$rec" '^keyup 32$' 3
 
 step "the rules box"
+offs=$(lines "$rec" '^active off$')
 xdotool key ctrl+r
 waitfor "$rec" '^menu mnuFHelp$'
 rules=$(window '^Lilyhops Rules$')
+# The box is the active window until it is closed; the focus timer sees it.
+waitfor "$rec" '^active off$' $((offs + 1))
 xdotool windowfocus --sync "$rules" key Return
 waitfor "$rec" '^# the rules box is closed'
 xdotool windowfocus --sync "$win"
