@@ -6,6 +6,8 @@
 #include "frontend/PlayfieldView.h"
 #include "frontend/RtfText.h"
 #include "frontend/WallClock.h"
+#include "recording/InputGate.h"
+#include "recording/ScriptReplay.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,6 +15,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <iostream>
 
@@ -31,8 +34,15 @@ GameWindow::GameWindow(Scheduler& scheduler, lilyhops::TegoSnd& sound,
     : scheduler_(scheduler) {
     installFontSubstitutes();
     game_ = std::make_unique<frmLilyhops>(scheduler, sound, *this, *this, programFolder);
+    gate_ = std::make_unique<InputGate>(
+        *game_, [this] { return clock_ ? clock_->catchUp() : scheduler_.now(); });
+    // The end of a song is an input like a key: it comes at its own instant.
+    sound.onPlaybackNotify([this] {
+        gate_->songEnded();
+        refresh();
+    });
     setWindowIcon(QIcon(":/pictures/icon.gif"));
-    playfield_ = new PlayfieldView(*game_, this);
+    playfield_ = new PlayfieldView(*game_, *gate_, this);
     playfield_->afterEvent = [this] { refresh(); };
     setCentralWidget(playfield_);
     buildMenuBar();
@@ -48,6 +58,7 @@ GameWindow::GameWindow(Scheduler& scheduler, lilyhops::TegoSnd& sound,
 GameWindow::~GameWindow() {
     // The clock and the playfield call into the game: they go first.
     delete clock_;
+    clock_ = nullptr;
     delete playfield_;
 }
 
@@ -67,7 +78,7 @@ void GameWindow::buildMenuBar() {
                 a->setShortcut(QKeySequence(QString::fromStdString(item->shortcut)));
                 a->setCheckable(checkable(item->name));
                 connect(a, &QAction::triggered, this, [this, item] {
-                    game_->chooseMenu(*item);
+                    gate_->menu(*item);
                     refresh();
                 });
                 actions_[QString::fromStdString(item->name)] = a;
@@ -117,10 +128,16 @@ void GameWindow::refresh() {
             b.action->setChecked(b.checked);
         }
     }
-    if (shownCaption_ != game_->Caption) {
-        shownCaption_ = game_->Caption;
-        setWindowTitle(QString::fromStdString(shownCaption_));
+    QString title = QString::fromStdString(game_->Caption);
+    if (gate_->replaying())
+        title += replayOver_ ? " (replay over)" : " (replay)";
+    if (shownCaption_ != title) {
+        shownCaption_ = title;
+        setWindowTitle(title);
     }
+    // The replay has unloaded the About window: its OK button was pressed.
+    if (aboutDialog_ && !game_->frmAbout.Loaded)
+        aboutDialog_->close();
     if (shownPointer_ != game_->mousePointer) {
         shownPointer_ = game_->mousePointer;
         if (shownPointer_ == MousePointer::Custom) {
@@ -136,22 +153,61 @@ void GameWindow::refresh() {
 
 int GameWindow::MsgBox(const std::string& text, const std::string& title, int /*style*/) {
     QString body = QString::fromStdString(text).replace("\r\n", "\n");
+    if (gate_->replaying()) {
+        // A replay goes on at once, as the runner does; the box stays up
+        // until the recording shows the player back at the game.
+        closeRulesBox();
+        rulesBox_ = new QMessageBox(QMessageBox::Information, QString::fromStdString(title), body,
+                                    QMessageBox::Ok, this);
+        rulesBox_->setAttribute(Qt::WA_DeleteOnClose);
+        rulesBox_->setModal(false);
+        rulesBox_->show();
+        return 1;
+    }
     QMessageBox box(QMessageBox::Information, QString::fromStdString(title), body, QMessageBox::Ok,
                     this);
     box.exec();
+    gate_->rulesClosed();
     refresh();
     return 1;
+}
+
+void GameWindow::closeRulesBox() {
+    if (rulesBox_)
+        rulesBox_->close();
+}
+
+void GameWindow::routeOkThroughGate(AboutDialog& dialog) {
+    auto* ok = dialog.findChild<QPushButton*>("cmdOK");
+    if (!ok)
+        return;
+    QObject::disconnect(ok, &QPushButton::clicked, &dialog, nullptr);
+    connect(ok, &QPushButton::clicked, &dialog, [this, &dialog] {
+        gate_->aboutClosed();
+        dialog.accept();
+    });
 }
 
 void GameWindow::ShowAbout(int /*mode*/) {
     frmAbout& about = game_->frmAbout;
     about.Load();
     about.Visible = true;
+    if (gate_->replaying()) {
+        // Shown without waiting; the replay's own OK closes it.
+        if (aboutDialog_)
+            aboutDialog_->close();
+        aboutDialog_ = new AboutDialog(about, creditsHtml_, this);
+        aboutDialog_->setAttribute(Qt::WA_DeleteOnClose);
+        aboutDialog_->setModal(false);
+        routeOkThroughGate(*aboutDialog_);
+        aboutDialog_->show();
+        return;
+    }
     AboutDialog dialog(about, creditsHtml_, this);
+    routeOkThroughGate(dialog);
+    // Closed by its title bar or Esc: unloaded all the same, as OK does.
+    connect(&dialog, &QDialog::rejected, this, [this] { gate_->aboutClosed(); });
     dialog.exec();
-    // Closed with its title bar: unloaded all the same.
-    if (about.Loaded)
-        about.Unload();
     refresh();
     playfield_->setFocus();
 }
@@ -163,7 +219,7 @@ void GameWindow::End() {
 }
 
 bool GameWindow::MainWindowIsActive() {
-    return QApplication::activeWindow() == this;
+    return gate_->activeAsSeen(QApplication::activeWindow() == this);
 }
 
 void GameWindow::FocusKeyCatcher() {
@@ -195,9 +251,31 @@ void GameWindow::reportOnce(const std::string& problem) {
 }
 
 void GameWindow::closeEvent(QCloseEvent* e) {
-    // Closing the window ends the program; nothing is saved.
+    // Closing the window ends the program; nothing is saved but a recording.
+    if (!ended_)
+        gate_->windowClosing();
     End();
     e->accept();
+}
+
+void GameWindow::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && !ended_)
+        gate_->activationNoticed(isActiveWindow());
+}
+
+void GameWindow::replay(ScriptReplay& replay) {
+    gate_->setReplaying(true);
+    clock_->onHold = [this, &replay] {
+        if (std::optional<Millis> wait = replay.runToNextWait()) {
+            clock_->holdAt(scheduler_.now() + *wait);
+        } else {
+            replayOver_ = true; // the clock stays where the recording ends
+        }
+        refresh();
+    };
+    // The lines before the first wait run as soon as the clock wakes.
+    clock_->holdAt(scheduler_.now());
 }
 
 } // namespace lilyhops

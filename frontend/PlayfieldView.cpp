@@ -1,17 +1,32 @@
 #include "frontend/PlayfieldView.h"
 
+#include "frontend/HeldKeys.h"
 #include "game/frmLilyhops.h"
+#include "recording/InputGate.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 
 namespace lilyhops {
 
-PlayfieldView::PlayfieldView(frmLilyhops& game, QWidget* parent)
-    : QWidget(parent), game_(game), changes_(game) {
+PlayfieldView::PlayfieldView(frmLilyhops& game, InputGate& gate, QWidget* parent)
+    : QWidget(parent), game_(game), gate_(gate), changes_(game) {
     setFocusPolicy(Qt::StrongFocus);
     setFixedSize(kPlayfieldWidthPx, kPlayfieldHeightPx);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    if (QGuiApplication::platformName() == "xcb")
+        setHoldBackReleases(!useDetectableAutoRepeat());
+}
+
+void PlayfieldView::setHoldBackReleases(bool on) {
+    if (on && !holdBack_) {
+        holdBack_ = new ReleaseHoldBack([this](int code) { deliverRelease(code); }, this);
+    } else if (!on && holdBack_) {
+        holdBack_->flush();
+        delete holdBack_;
+        holdBack_ = nullptr;
+    }
 }
 
 void PlayfieldView::showChanges() {
@@ -121,15 +136,14 @@ int PlayfieldView::virtualKey(int key) {
 }
 
 void PlayfieldView::keyPressEvent(QKeyEvent* e) {
-    std::int16_t code = std::int16_t(virtualKey(e->key()));
+    if (holdBack_)
+        holdBack_->press(e->key(), e->timestamp());
     // Auto-repeat brings more key-downs and characters, no key-ups: the
     // game's latch makes a held key act once.
-    game_.txtControl_KeyDown(code, 0);
+    gate_.keyDown(std::int16_t(virtualKey(e->key())));
     QString text = e->text();
-    if (!text.isEmpty() && text[0].unicode() < 0x8000) {
-        std::int16_t ch = std::int16_t(text[0].unicode());
-        game_.txtControl_KeyPress(ch);
-    }
+    if (!text.isEmpty() && text[0].unicode() < 0x8000)
+        gate_.keyPress(std::int16_t(text[0].unicode()));
     if (afterEvent)
         afterEvent();
 }
@@ -137,15 +151,25 @@ void PlayfieldView::keyPressEvent(QKeyEvent* e) {
 void PlayfieldView::keyReleaseEvent(QKeyEvent* e) {
     if (e->isAutoRepeat())
         return;
-    std::int16_t code = std::int16_t(virtualKey(e->key()));
-    game_.txtControl_KeyUp(code, 0);
+    int code = virtualKey(e->key());
+    if (holdBack_)
+        holdBack_->release(e->key(), e->timestamp(), code);
+    else
+        deliverRelease(code);
+}
+
+void PlayfieldView::deliverRelease(int code) {
+    gate_.keyUp(std::int16_t(code));
     if (afterEvent)
         afterEvent();
 }
 
 void PlayfieldView::focusOutEvent(QFocusEvent* e) {
     QWidget::focusOutEvent(e);
-    game_.txtControl_LostFocus();
+    // A release held back was meant for this view: it goes before the focus.
+    if (holdBack_)
+        holdBack_->flush();
+    gate_.lostFocus();
 }
 
 } // namespace lilyhops

@@ -4,7 +4,8 @@
 // at a whole multiple of them on a dense screen, and centred, so the pixel
 // art stays sharp at any scale. A frame is drawn only when something a player
 // can see has changed. It stands in for the hidden text box that catches the
-// keys: it holds the keyboard focus and hands every key to the game.
+// keys: it holds the keyboard focus and hands every key to the game through
+// the window's input gate.
 
 #include "frontend/FrameChanges.h"
 #include "frontend/Painting.h"
@@ -17,11 +18,13 @@
 namespace lilyhops {
 
 class frmLilyhops;
+class InputGate;
+class ReleaseHoldBack;
 
 class PlayfieldView : public QWidget {
     Q_OBJECT
   public:
-    PlayfieldView(frmLilyhops& game, QWidget* parent = nullptr);
+    PlayfieldView(frmLilyhops& game, InputGate& gate, QWidget* parent = nullptr);
 
     QSize sizeHint() const override { return {kPlayfieldWidthPx, kPlayfieldHeightPx}; }
 
@@ -38,6 +41,12 @@ class PlayfieldView : public QWidget {
     // The key code the game knows for a Qt key (Windows virtual-key codes:
     // Enter 13, Esc 27, Space 32, arrows 37-40, digits, capital letters).
     static int virtualKey(int qtKey);
+
+    // Whether unmarked key releases are held back to see if they belong to
+    // a repeat (see HeldKeys.h). On by itself on X11 when the server cannot
+    // send held keys without releases.
+    void setHoldBackReleases(bool on);
+    bool holdsBackReleases() const { return holdBack_ != nullptr; }
 
   protected:
     void paintEvent(QPaintEvent*) override;
@@ -56,7 +65,11 @@ class PlayfieldView : public QWidget {
     };
     Placement placement() const;
 
+    void deliverRelease(int code);
+
     frmLilyhops& game_;
+    InputGate& gate_;
+    ReleaseHoldBack* holdBack_ = nullptr;
     PictureStore pictures_;
     FrameChanges changes_;
     QImage frame_;

@@ -5,12 +5,83 @@
 #include "frontend/CommandLine.h"
 #include "frontend/DisplayCheck.h"
 #include "frontend/GameWindow.h"
+#include "frontend/QuitOnSignal.h"
 #include "frontend/Stats.h"
 #include "frontend/Usage.h"
+#include "frontend/WallClock.h"
+#include "recording/InputGate.h"
+#include "recording/ReplayTegoSnd.h"
+#include "recording/ScriptRecorder.h"
+#include "recording/ScriptReplay.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <optional>
+
+namespace {
+
+std::string why(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        return "it is a folder";
+    return std::strerror(errno);
+}
+
+// Opens a recording to write or to read before Qt starts, so that a wrong
+// name needs no display; says why on stderr when it cannot.
+template <typename Stream>
+bool openRecording(Stream& stream, const std::string& path, const char* verb,
+                   std::ios::openmode mode) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(path, ec))
+        stream.open(path, mode);
+    if (stream.is_open())
+        return true;
+    std::cerr << "lilyhops: cannot " << verb << " the recording '" << path << "': " << why(path)
+              << "\n";
+    return false;
+}
+
+std::vector<std::string> recordingHeader(lilyhops::GameWindow& window) {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const qint64 origin = now.toMSecsSinceEpoch() - window.clock().gameNow();
+    return {std::string("Lilyhops ") + lilyhops::kVersion + ": a game recorded on " +
+                now.toString(Qt::ISODate).toStdString(),
+            "game time 0 is " + std::to_string(origin) + " ms after 1970-01-01 00:00 UTC",
+            "watch it with: lilyhops --replay FILE; check it with: lilyhops-script FILE"};
+}
+
+// Shows a recorded game in the window; the player's keys do not steer it.
+int replayGame(std::istream& replayed, const std::string& file, lilyhops::Scheduler& scheduler,
+               lilyhops::QtTegoSnd& sound, const std::string& folder) {
+    // The game hears the recording's silent song clock; the real control
+    // only plays aloud what the game asks for.
+    lilyhops::ReplayTegoSnd replaySound(scheduler, sound);
+    lilyhops::GameWindow window(scheduler, replaySound, folder);
+    lilyhops::ScriptReplay replay(replayed, window.game(), replaySound.songClock(),
+                                  {[&window](bool on) { window.gate().setReplayedActive(on); },
+                                   [&file](const std::string& line) {
+                                       std::cerr << "lilyhops: " << file << ", " << line << "\n";
+                                   },
+                                   [](const std::string& line) { std::cout << line << std::endl; },
+                                   [&window] { window.closeRulesBox(); }});
+    if (replay.problem())
+        std::cerr << "lilyhops: " << file << ", " << *replay.problem()
+                  << "; the replay stops before it\n";
+    window.replay(replay);
+    lilyhops::QuitOnSignal quitOnSignal([&window] { window.close(); });
+    window.show();
+    const int status = QApplication::exec();
+    return status == 0 && replay.failedExpects() > 0 ? 1 : status;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -28,6 +99,14 @@ int main(int argc, char** argv) {
     case lilyhops::CommandLine::Action::Play:
         break;
     }
+
+    std::ofstream recording;
+    if (cl.recordFile &&
+        !openRecording(recording, *cl.recordFile, "write", std::ios::out | std::ios::trunc))
+        return 2;
+    std::ifstream replayed;
+    if (cl.replayFile && !openRecording(replayed, *cl.replayFile, "read", std::ios::in))
+        return 2;
 
     const lilyhops::DisplayRequest display = lilyhops::displayRequest(args);
     if (const auto line = lilyhops::missingDisplayLine(display)) {
@@ -49,8 +128,23 @@ int main(int argc, char** argv) {
     std::string folder = QCoreApplication::applicationDirPath().toStdString();
     lilyhops::QtTegoSnd sound(folder + "/");
     lilyhops::Scheduler scheduler;
+    if (cl.replayFile)
+        return replayGame(replayed, *cl.replayFile, scheduler, sound, folder);
+
     lilyhops::GameWindow window(scheduler, sound, folder);
+    std::optional<lilyhops::ScriptRecorder> recorder;
+    if (cl.recordFile) {
+        const std::string& file = *cl.recordFile;
+        recorder.emplace(recording, [&file](const std::string& problem) {
+            std::cerr << "lilyhops: " << file << ": " << problem << "\n";
+        });
+        recorder->begin(recordingHeader(window));
+        window.gate().recordTo(&*recorder);
+    }
+    lilyhops::QuitOnSignal quitOnSignal([&window] { window.close(); });
     window.show();
     lilyhops::Stats stats(std::getenv("LILYHOPS_STATS"), window, scheduler);
-    return app.exec();
+    const int status = app.exec();
+    window.gate().recordTo(nullptr); // the recorder goes before the window
+    return status;
 }

@@ -12,6 +12,10 @@ packages=(
   fluidsynth python3-numpy python3-scipy
   libgtest-dev
   fonts-liberation fonts-wine
+  # held keys on X11 (XKB detectable auto-repeat)
+  libxcb-xkb-dev
+  # the window's end-to-end tests: a private X server, xdotool, xset, xev
+  x11-xserver-utils x11-utils
   python3 python3-pil
   # manual pages, and the package stage: CPack's dpkg-shlibdeps, the checkers
   # of the package and its desktop files, a private X server to start the
