@@ -51,7 +51,7 @@ bool openRecording(Stream& stream, const std::string& path, const char* verb,
 std::vector<std::string> recordingHeader(lilyhops::GameWindow& window) {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const qint64 origin = now.toMSecsSinceEpoch() - window.clock().gameNow();
-    return {std::string("Lilyhops ") + lilyhops::kVersion + ": a game recorded on " +
+    return {"Lilyhops " + std::string(lilyhops::kVersion) + ": a game recorded on " +
                 now.toString(Qt::ISODate).toStdString(),
             "game time 0 is " + std::to_string(origin) + " ms after 1970-01-01 00:00 UTC",
             "watch it with: lilyhops --replay FILE; check it with: lilyhops-script FILE"};
