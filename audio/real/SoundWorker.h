@@ -1,0 +1,137 @@
+#pragma once
+
+// The audio thread's half of the sound control. It owns the mixer, the
+// effects it has read and the sound device, renders the music and effects in
+// small periods and pushes them to the device; the game's thread only posts
+// commands to it and reads the song's clock, so it never waits for the
+// synthesizer.
+//
+// Without a device (or once the device has failed) nothing is rendered: the
+// song's clock just follows the wall clock, and effects are dropped.
+
+#include "audio/real/MidiSong.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QElapsedTimer>
+#include <QObject>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+QT_BEGIN_NAMESPACE
+class QAudioSink;
+class QIODevice;
+class QTimer;
+QT_END_NAMESPACE
+
+namespace lilyhops {
+
+class ProblemLog;
+class SampleWriter;
+class SoundMixer;
+struct WaveSound;
+
+class SoundWorker : public QObject {
+    Q_OBJECT
+
+  public:
+    struct Setup {
+        QAudioDevice device; // none: the song only keeps time
+        QAudioFormat format; // the device's; its rate is the mixer's
+        int renderDelayMs = 0;
+    };
+
+    struct Command {
+        enum class Kind { Start, Stop, Clear, Effect };
+        Kind kind = Kind::Stop;
+        std::uint32_t generation = 0; // which song the command belongs to
+        std::shared_ptr<const MidiSong> song;
+        double ms = 0; // where to start in the song or the sound
+        std::string file;
+        std::int64_t calledNs = 0; // the steady clock when the game asked
+    };
+
+    // `songEnded` is called on the audio thread with the generation of a
+    // song that has played to its end.
+    SoundWorker(std::unique_ptr<SoundMixer> mixer, const Setup& setup, ProblemLog& log,
+                std::function<void(std::uint32_t)> songEnded);
+    ~SoundWorker() override;
+
+    // From any thread; never waits for rendering.
+    void post(Command command);
+    // The song's clock as last rendered: the generation of the song in the
+    // top bits, frames played since it began in the low ones.
+    std::uint64_t progress() const { return progress_.load(std::memory_order_acquire); }
+    bool deviceOpen() const { return deviceOpen_.load(std::memory_order_acquire); }
+
+    static std::uint64_t pack(std::uint32_t generation, std::int64_t frames);
+    static bool sameGeneration(std::uint64_t progress, std::uint32_t generation);
+    static std::int64_t framesOf(std::uint64_t progress);
+
+    // The steady clock that command times are taken on.
+    static std::int64_t nowNs();
+
+    // On the audio thread: opens the device, and closes it at the end.
+    void begin();
+    void finish();
+
+    // How far ahead of the game's call an effect is placed in the sound
+    // that goes out, so that quick hops stay evenly spaced.
+    static constexpr int kEffectDelayMs = 30;
+
+  private:
+    void takeCommands();
+    void apply(Command& command);
+    void wake();
+    void tick();
+    void writeToDevice();
+    void followClock();
+    void afterRender();
+    void placeEffects(std::int64_t heardInFrames, int frames);
+    void closeDevice(const char* why);
+    std::shared_ptr<const WaveSound> effect(const std::string& file);
+
+    struct PendingEffect {
+        std::shared_ptr<const WaveSound> sound;
+        double startMs;
+        std::int64_t dueNs;
+    };
+
+    std::unique_ptr<SoundMixer> mixer_;
+    Setup setup_;
+    ProblemLog& log_;
+    std::function<void(std::uint32_t)> songEnded_;
+    int rate_;
+
+    std::mutex commandsLock_;
+    std::vector<Command> commands_;
+
+    std::atomic<std::uint64_t> progress_{0};
+    std::atomic<bool> deviceOpen_{false};
+    std::uint32_t songGeneration_ = 0;
+
+    std::map<std::string, std::shared_ptr<const WaveSound>> effects_;
+    std::vector<PendingEffect> pending_;
+
+    QTimer* timer_ = nullptr;
+    QAudioSink* sink_ = nullptr;
+    QIODevice* io_ = nullptr;
+    std::unique_ptr<SampleWriter> writer_;
+    qsizetype bufferBytes_ = 0;
+    bool suspended_ = false;
+    std::int64_t silentFrames_ = 0; // written since the mixer fell silent
+    std::vector<float> mix_;
+    std::vector<char> bytes_;
+
+    QElapsedTimer clock_; // without a device: the song's pace
+    std::int64_t clockFrames_ = 0;
+};
+
+} // namespace lilyhops
