@@ -1,29 +1,132 @@
-// Plays the game's first song and an effect through the real sound control
-// on the default sound device for a few seconds (5 unless told), and prints
-// how the song's position keeps up with the wall clock. A device that stops
-// pulling samples shows as a position that stands still.
+// Measures the real sound control on the default sound device. Prints
+// figures; never fails on speed.
+//
+//   bench_sound_device [SECONDS]       plays a song and an effect and shows how
+//                                      the song's position keeps up with the
+//                                      wall clock (a device that stops taking
+//                                      samples shows as a position standing still)
+//   bench_sound_device calls [SECONDS] the time spent inside each call on the
+//                                      game's thread through New Game, hops,
+//                                      pause, resume and song changes, then the
+//                                      CPU of the process and of its audio
+//                                      thread while the heaviest song plays
+//   bench_sound_device latency [HOPS]  plays clicks at uneven hop-like times and
+//                                      records the default source (a null
+//                                      sink's monitor) to find when each one
+//                                      was heard: latency and its spread
+//   bench_sound_device render SONG [SECONDS]
+//                                      renders a song with the game's mixer in
+//                                      a plain loop, in the game's 5 ms periods:
+//                                      the synthesizer's own CPU cost
+//
+// The songs and sounds are taken from the folder above this program's.
 
+#include "audio/real/MidiSong.h"
 #include "audio/real/QtTegoSnd.h"
+#include "audio/real/SoundMixer.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTimer>
+
+#include <pulse/error.h>
+#include <pulse/simple.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <numeric>
+#include <random>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const std::string folder = QCoreApplication::applicationDirPath().toStdString() + "/../";
-    double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
+namespace {
 
-    lilyhops::QtTegoSnd sound(folder);
+double nowSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::string folder() {
+    return QCoreApplication::applicationDirPath().toStdString() + "/../";
+}
+
+double cpuSecondsOfProcess() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+double cpuSecondsOfThisThread() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// CPU seconds of the process's thread with this name, from /proc.
+double cpuSecondsOfThread(const std::string& name) {
+    const long ticks = sysconf(_SC_CLK_TCK);
+    for (const QString& tid :
+         QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        std::ifstream comm("/proc/self/task/" + tid.toStdString() + "/comm");
+        std::string c;
+        std::getline(comm, c);
+        if (c != name)
+            continue;
+        std::ifstream stat("/proc/self/task/" + tid.toStdString() + "/stat");
+        std::string all((std::istreambuf_iterator<char>(stat)), {});
+        std::istringstream rest(all.substr(all.rfind(')') + 2));
+        std::string field;
+        std::vector<std::string> f;
+        while (rest >> field)
+            f.push_back(field);
+        return (std::stod(f[11]) + std::stod(f[12])) / double(ticks); // utime, stime
+    }
+    return 0;
+}
+
+long rssKiB() {
+    std::ifstream s("/proc/self/status");
+    for (std::string line; std::getline(s, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return 0;
+}
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const auto i = static_cast<std::size_t>(std::lround(p / 100.0 * double(v.size() - 1)));
+    return v[std::min(i, v.size() - 1)];
+}
+
+// --- the song's position against the wall clock --------------------------------
+
+int positionProbe(double seconds) {
+    lilyhops::QtTegoSnd sound(folder());
     std::printf("device: %s, SoundFont: %s\n", sound.hasSoundDevice() ? "yes" : "no",
                 sound.soundFont().empty() ? "none" : sound.soundFont().c_str());
     QElapsedTimer wall;
     wall.start();
-    sound.PlayMusic(folder + "OrigBogt.mid", 0, -1);
-    QTimer::singleShot(1000, [&] { sound.PlayEffect(folder + "success.wav", 0, -1); });
-
+    sound.PlayMusic(folder() + "OrigBogt.mid", 0, -1);
+    QTimer::singleShot(1000, [&] { sound.PlayEffect(folder() + "success.wav", 0, -1); });
     QTimer report;
     QObject::connect(&report, &QTimer::timeout, [&] {
         std::printf("wall %6lld ms  song position %6d ms  playing %d\n",
@@ -31,6 +134,324 @@ int main(int argc, char** argv) {
                     sound.IsPlaying());
     });
     report.start(500);
-    QTimer::singleShot(int(seconds * 1000), &app, &QCoreApplication::quit);
-    return app.exec();
+    QTimer::singleShot(int(seconds * 1000), qApp, &QCoreApplication::quit);
+    return qApp->exec();
+}
+
+// --- time inside each call, then CPU ---------------------------------------------
+
+int callsProbe(double playSeconds) {
+    const long rssBefore = rssKiB();
+    QElapsedTimer made;
+    made.start();
+    lilyhops::QtTegoSnd sound(folder());
+    const double makeMs = double(made.nsecsElapsed()) / 1e6;
+    std::printf("device: %s, SoundFont: %s, made in %.1f ms\n",
+                sound.hasSoundDevice() ? "yes" : "no",
+                sound.soundFont().empty() ? "none" : sound.soundFont().c_str(), makeMs);
+
+    std::map<std::string, std::vector<double>> spent; // ms per call, by moment
+    auto timed = [&](const std::string& moment, auto&& call) {
+        QElapsedTimer t;
+        t.start();
+        call();
+        spent[moment].push_back(double(t.nsecsElapsed()) / 1e6);
+    };
+    const std::string heaviest = folder() + "VraxHeav.mid";
+    const std::string songs[] = {"OrigBogt.mid", "Pelto64.mid", "VraxHeav.mid", "TollBrdg.mid"};
+
+    QElapsedTimer clock;
+    clock.start();
+    qint64 firstSound = -1;
+    std::int32_t saved = 0;
+    struct Step {
+        int atMs;
+        std::function<void()> run;
+    };
+    std::vector<Step> steps = {
+        {0,
+         [&] {
+             timed("New Game: PlayMusic (first, loads instruments)",
+                   [&] { sound.PlayMusic(heaviest, 0, -1); });
+         }},
+        {3000,
+         [&] {
+             timed("pause: TrackPosition + StopMusic", [&] {
+                 saved = sound.TrackPosition();
+                 sound.StopMusic();
+             });
+         }},
+        {4000,
+         [&] {
+             timed("resume: PlayMusic at the saved place",
+                   [&] { sound.PlayMusic(heaviest, saved, -1); });
+         }},
+    };
+    for (int i = 0; i < 4; ++i)
+        steps.push_back({6000 + 2000 * i, [&, i] {
+                             timed("song change: StopMusic + PlayMusic", [&] {
+                                 sound.StopMusic();
+                                 sound.PlayMusic(folder() + songs[i], 0, -1);
+                             });
+                         }});
+    steps.push_back({14000, [&] {
+                         timed("New Game again: PlayMusic", [&] {
+                             sound.StopMusic();
+                             sound.PlayMusic(heaviest, 0, -1);
+                         });
+                     }});
+    for (const Step& s : steps)
+        QTimer::singleShot(s.atMs, s.run);
+
+    QTimer hops;
+    QObject::connect(&hops, &QTimer::timeout, [&] {
+        timed("hop: PlayEffect", [&] { sound.PlayEffect(folder() + "move.wav", 0, -1); });
+    });
+    hops.start(150);
+    QTimer focus;
+    QObject::connect(&focus, &QTimer::timeout, [&] {
+        timed("focus timer: IsPlaying, TrackLength, TrackPosition", [&] {
+            if (sound.IsPlaying()) {
+                (void)sound.TrackLength();
+                (void)sound.TrackPosition();
+            }
+        });
+        if (firstSound < 0 && sound.TrackPosition() > 0)
+            firstSound = clock.elapsed();
+    });
+    focus.start(100);
+    QTimer::singleShot(16000, qApp, &QCoreApplication::quit);
+    qApp->exec();
+    hops.stop();
+
+    std::printf("\n%-52s %6s %8s %8s\n", "time inside the calls (ms)", "calls", "median", "max");
+    for (const auto& [moment, ms] : spent)
+        std::printf("%-52s %6zu %8.3f %8.3f\n", moment.c_str(), ms.size(), percentile(ms, 50),
+                    *std::max_element(ms.begin(), ms.end()));
+    std::printf("first song heard to move after %lld ms (instruments loading on the audio "
+                "thread)\n",
+                static_cast<long long>(firstSound));
+
+    // CPU while the heaviest song plays with a hop every 300 ms.
+    sound.StopMusic();
+    sound.PlayMusic(heaviest, 0, -1);
+    QTimer::singleShot(1000, qApp, &QCoreApplication::quit); // let it settle
+    qApp->exec();
+    hops.start(300);
+    const double cpu0 = cpuSecondsOfProcess();
+    const double audio0 = cpuSecondsOfThread("lilyhops sound");
+    QElapsedTimer w;
+    w.start();
+    QTimer restart;
+    QObject::connect(&restart, &QTimer::timeout, [&] {
+        if (!sound.IsPlaying())
+            sound.PlayMusic(heaviest, 0, -1);
+    });
+    restart.start(100);
+    QTimer::singleShot(int(playSeconds * 1000), qApp, &QCoreApplication::quit);
+    qApp->exec();
+    const double wall = double(w.nsecsElapsed()) / 1e9;
+    std::printf("\nplaying VraxHeav with a hop every 300 ms for %.0f s:\n", wall);
+    std::printf("  process CPU   %5.2f %% of one core\n",
+                100.0 * (cpuSecondsOfProcess() - cpu0) / wall);
+    std::printf("  audio thread  %5.2f %% of one core\n",
+                100.0 * (cpuSecondsOfThread("lilyhops sound") - audio0) / wall);
+    std::printf("  RSS           %ld KiB (%ld KiB before the sound control was made)\n", rssKiB(),
+                rssBefore);
+
+    // Idle, as on the title screen.
+    hops.stop();
+    restart.stop();
+    sound.StopMusic();
+    QTimer::singleShot(1000, qApp, &QCoreApplication::quit);
+    qApp->exec();
+    const double idle0 = cpuSecondsOfProcess();
+    const double idleAudio0 = cpuSecondsOfThread("lilyhops sound");
+    w.restart();
+    QTimer::singleShot(int(std::min(playSeconds, 20.0) * 1000), qApp, &QCoreApplication::quit);
+    qApp->exec();
+    const double idleWall = double(w.nsecsElapsed()) / 1e9;
+    std::printf("silent for %.0f s: process CPU %.3f %%, audio thread %.3f %% of one core\n",
+                idleWall, 100.0 * (cpuSecondsOfProcess() - idle0) / idleWall,
+                100.0 * (cpuSecondsOfThread("lilyhops sound") - idleAudio0) / idleWall);
+    return 0;
+}
+
+// --- latency through the default source -----------------------------------------
+
+// A 30 ms, 1 kHz click with a sharp start, so its first loud sample marks it.
+QByteArray clickWave(int rate) {
+    const int frames = rate * 30 / 1000;
+    QByteArray data;
+    for (int f = 0; f < frames; ++f) {
+        const auto s = static_cast<std::int16_t>(
+            std::lround(16000.0 * std::sin(2 * M_PI * 1000.0 * f / rate + M_PI / 2)));
+        data.append(reinterpret_cast<const char*>(&s), 2);
+    }
+    auto le = [](QByteArray& b, quint32 v, int n) {
+        for (int i = 0; i < n; ++i)
+            b.append(char((v >> (8 * i)) & 0xFF));
+    };
+    QByteArray w("RIFF");
+    le(w, 36 + data.size(), 4);
+    w.append("WAVEfmt ");
+    le(w, 16, 4);
+    le(w, 1, 2);
+    le(w, 1, 2);
+    le(w, rate, 4);
+    le(w, rate * 2, 4);
+    le(w, 2, 2);
+    le(w, 16, 2);
+    w.append("data");
+    le(w, data.size(), 4);
+    return w + data;
+}
+
+int latencyProbe(int hops) {
+    constexpr int rate = 44100;
+    const std::string click = QDir::tempPath().toStdString() + "/lilyhops-probe-click.wav";
+    {
+        QFile f(QString::fromStdString(click));
+        if (!f.open(QIODevice::WriteOnly))
+            return 1;
+        f.write(clickWave(rate));
+    }
+
+    // The recorder: every read is stamped with the time its last frame was
+    // captured, as PulseAudio reports the source's latency.
+    pa_sample_spec spec{PA_SAMPLE_S16LE, rate, 1};
+    pa_buffer_attr attr{};
+    attr.maxlength = std::uint32_t(-1);
+    attr.fragsize = rate * 2 * 2 / 1000; // 2 ms
+    int error = 0;
+    pa_simple* rec = pa_simple_new(nullptr, "lilyhops latency probe", PA_STREAM_RECORD, nullptr,
+                                   "monitor", &spec, nullptr, &attr, &error);
+    if (!rec) {
+        std::fprintf(stderr, "cannot record: %s\n", pa_strerror(error));
+        return 1;
+    }
+    std::vector<std::int16_t> recorded;
+    std::vector<double> captureStart; // estimates of when sample 0 was captured (s)
+    std::atomic<bool> recording{true};
+    std::mutex recLock;
+    std::thread recorder([&] {
+        std::vector<std::int16_t> buf(rate / 1000);
+        while (recording) {
+            if (pa_simple_read(rec, buf.data(), buf.size() * 2, &error) < 0)
+                break;
+            const double now = nowSeconds();
+            const double lat = double(pa_simple_get_latency(rec, &error)) / 1e6;
+            std::lock_guard<std::mutex> hold(recLock);
+            recorded.insert(recorded.end(), buf.begin(), buf.end());
+            captureStart.push_back(now - lat - double(recorded.size()) / rate);
+        }
+    });
+
+    lilyhops::QtTegoSnd sound(folder());
+    std::printf("device: %s\n", sound.hasSoundDevice() ? "yes" : "no");
+    std::vector<double> calledAt;
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> gap(90, 260); // quick and uneven, like hops
+    int left = hops;
+    std::function<void()> hop = [&] {
+        calledAt.push_back(nowSeconds());
+        sound.PlayEffect(click, 0, -1);
+        if (--left > 0)
+            QTimer::singleShot(gap(random), hop);
+        else
+            QTimer::singleShot(800, qApp, &QCoreApplication::quit);
+    };
+    // Every fourth run of hops starts from a silent, suspended stream.
+    QTimer::singleShot(1500, hop);
+    qApp->exec();
+    recording = false;
+    recorder.join();
+    pa_simple_free(rec);
+
+    // A source that was idle hands over a burst of old samples when it
+    // starts, so only the second half of the reads sets the time base.
+    captureStart.erase(captureStart.begin(),
+                       captureStart.begin() + static_cast<long>(captureStart.size() / 2));
+    const double start = percentile(captureStart, 50);
+    std::vector<double> onsets;
+    for (std::size_t i = 0; i < recorded.size(); ++i) {
+        if (std::abs(recorded[i]) < 4000)
+            continue;
+        const double t = start + double(i) / rate;
+        if (onsets.empty() || t - onsets.back() > 0.06)
+            onsets.push_back(t);
+    }
+    std::vector<double> latencies;
+    for (double c : calledAt) {
+        auto heard = std::lower_bound(onsets.begin(), onsets.end(), c - 0.005);
+        if (heard != onsets.end() && *heard - c < 0.5)
+            latencies.push_back(1000.0 * (*heard - c));
+    }
+    std::printf("clicks asked %zu, heard %zu\n", calledAt.size(), latencies.size());
+    if (latencies.empty())
+        return 1;
+    const double lo = *std::min_element(latencies.begin(), latencies.end());
+    const double hi = *std::max_element(latencies.begin(), latencies.end());
+    std::printf("call to heard (ms): min %.1f  median %.1f  p95 %.1f  max %.1f  spread "
+                "(max-min) %.1f\n",
+                lo, percentile(latencies, 50), percentile(latencies, 95), hi, hi - lo);
+    std::printf("recorder time base: capture-start estimates spread %.1f ms (p5..p95)\n",
+                1000.0 * (percentile(captureStart, 95) - percentile(captureStart, 5)));
+    QFile::remove(QString::fromStdString(click));
+    return 0;
+}
+
+// --- the synthesizer alone --------------------------------------------------------
+
+int renderProbe(const std::string& songFile, double seconds) {
+    constexpr int rate = 44100;
+    lilyhops::SoundMixer mixer(rate);
+    const std::vector<std::string> fonts =
+        lilyhops::QtTegoSnd::soundFontSearch(folder(), mixer.libraryDefaultSoundFont());
+    for (const std::string& f : fonts)
+        if (QFile::exists(QString::fromStdString(f)) && mixer.loadSoundFont(f))
+            break;
+    std::string error;
+    auto song = lilyhops::MidiSong::load(songFile, error);
+    if (!song) {
+        std::fprintf(stderr, "%s %s\n", songFile.c_str(), error.c_str());
+        return 1;
+    }
+    auto shared = std::make_shared<const lilyhops::MidiSong>(std::move(*song));
+    const int period = rate * 5 / 1000;
+    std::vector<float> out(2 * period);
+    mixer.startSong(shared, 0);
+    // The first pass loads the instruments; it is not counted.
+    for (int i = 0; i < rate / period; ++i)
+        mixer.render(out.data(), period);
+    mixer.startSong(shared, 0);
+    const double cpu0 = cpuSecondsOfThisThread();
+    std::int64_t frames = 0;
+    while (frames < std::int64_t(seconds * rate)) {
+        if (!mixer.songPlaying())
+            mixer.startSong(shared, 0);
+        mixer.render(out.data(), period);
+        frames += period;
+    }
+    const double cpu = cpuSecondsOfThisThread() - cpu0;
+    std::printf("%s: %.1f s of sound rendered in %.3f s of CPU: %.2f %% of one core at real "
+                "time\n",
+                songFile.c_str(), double(frames) / rate, cpu,
+                100.0 * cpu / (double(frames) / rate));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "calls")
+        return callsProbe(argc > 2 ? std::atof(argv[2]) : 30.0);
+    if (mode == "latency")
+        return latencyProbe(argc > 2 ? std::atoi(argv[2]) : 40);
+    if (mode == "render")
+        return renderProbe(argc > 2 ? argv[2] : folder() + "VraxHeav.mid",
+                           argc > 3 ? std::atof(argv[3]) : 60.0);
+    return positionProbe(argc > 1 ? std::atof(argv[1]) : 5.0);
 }

@@ -17,9 +17,7 @@ namespace {
 // while its peaks stay below full scale.
 constexpr double kSynthGain = 0.6;
 
-// FluidSynth works in blocks of 64 frames and applies a MIDI event at the
-// start of the next one, so the song is fed and rendered block by block.
-constexpr int kBlock = 64;
+constexpr int kBlock = SoundMixer::kSynthBlock;
 
 // The game reports its own problems, one line each; FluidSynth's messages
 // (one per note when no SoundFont is loaded) would drown them.
@@ -184,8 +182,6 @@ void SoundMixer::beginSong() {
     waitingForFade_ = false;
     const std::vector<MidiEvent>& events = song_->events();
     if (hasSoundFont()) {
-        // Also clears the reverb and chorus, so nothing of the last song
-        // comes back in.
         fluid_synth_system_reset(synth_);
         synthState_ = SynthState::Sounding;
         gain_ = 0.0f;
@@ -265,6 +261,7 @@ void SoundMixer::renderSynth(float* stereo, int frames) {
         return;
     }
     fluid_synth_write_float(synth_, frames, stereo, 0, 2, stereo, 1, 2);
+    synthPhase_ = (synthPhase_ + frames) % kBlock;
     const float step = 1.0f / static_cast<float>(fadeFrames_);
     if (synthState_ == SynthState::FadingOut) {
         for (int f = 0; f < frames; ++f) {
@@ -281,11 +278,32 @@ void SoundMixer::renderSynth(float* stereo, int frames) {
     }
 }
 
+void SoundMixer::silenceSynth() {
+    // The rest of FluidSynth's block belongs to the sound being silenced.
+    if (synthPhase_ != 0) {
+        float rest[2 * kBlock];
+        fluid_synth_write_float(synth_, kBlock - synthPhase_, rest, 0, 2, rest, 1, 2);
+        synthPhase_ = 0;
+    }
+    // The voices die within a block of being cut, but until they have
+    // rendered that block they still feed the reverb; only then does a reset
+    // leave the reverb and chorus empty for the next song.
+    fluid_synth_all_sounds_off(synth_, -1);
+    float dying[2 * kBlock];
+    for (int i = 0; i < 16 && fluid_synth_get_active_voice_count(synth_) > 0; ++i)
+        fluid_synth_write_float(synth_, kBlock, dying, 0, 2, dying, 1, 2);
+    fluid_synth_system_reset(synth_);
+    synthState_ = SynthState::Off;
+    gain_ = 0.0f;
+}
+
 void SoundMixer::render(float* stereo, int frames) {
     const auto tailLimit = static_cast<std::int64_t>(kTailMs * sampleRate_ / 1000.0);
     int done = 0;
     while (done < frames) {
-        int chunk = std::min(frames - done, kBlock);
+        // Pieces end where FluidSynth's blocks end, so a change of song or a
+        // fade's end never leaves half a block of old sound in its buffer.
+        int chunk = std::min(frames - done, kBlock - synthPhase_);
         const bool clockRuns = playing_ && !waitingForFade_;
         if (clockRuns) {
             sendDue(songFrames_);
@@ -302,8 +320,7 @@ void SoundMixer::render(float* stereo, int frames) {
                 fadeOut();
         }
         if (synthState_ == SynthState::FadingOut && gain_ <= 0.0f) {
-            fluid_synth_all_sounds_off(synth_, -1);
-            synthState_ = SynthState::Off;
+            silenceSynth();
             if (waitingForFade_)
                 beginSong();
         }
@@ -316,11 +333,8 @@ void SoundMixer::skip(std::int64_t frames) {
     effects_.clear();
     if (waitingForFade_)
         beginSong();
-    if (synthState_ != SynthState::Off) {
-        fluid_synth_all_sounds_off(synth_, -1);
-        synthState_ = SynthState::Off;
-        gain_ = 0.0f;
-    }
+    if (synthState_ != SynthState::Off)
+        silenceSynth();
     if (!playing_)
         return;
     songFrames_ = std::min(endFrame_, songFrames_ + std::max<std::int64_t>(frames, 0));

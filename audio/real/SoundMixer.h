@@ -81,6 +81,9 @@ class SoundMixer {
     static std::int64_t framesToEnd(double lengthMs, double startMs, int sampleRate);
 
     static constexpr int kMaxEffects = 8;
+    // FluidSynth works in blocks of 64 frames and applies a MIDI event at the
+    // start of the next one, so the song is fed and rendered block by block.
+    static constexpr int kSynthBlock = 64;
     static constexpr double kFadeMs = 15.0;
     // How long the synthesizer goes on after a song's last note, for the
     // notes' release and the reverb to die away.
@@ -106,6 +109,7 @@ class SoundMixer {
     void finishIfEnded();
     void beginSong();
     void fadeOut();
+    void silenceSynth();
     void renderSynth(float* stereo, int frames);
     void mixEffects(float* stereo, int frames);
 
@@ -125,7 +129,8 @@ class SoundMixer {
     bool ended_ = false;
 
     SynthState synthState_ = SynthState::Off;
-    float gain_ = 0.0f; // level the synthesizer is played at, 0..1
+    float gain_ = 0.0f;  // level the synthesizer is played at, 0..1
+    int synthPhase_ = 0; // frames taken from FluidSynth's current block
     std::int64_t tailFrames_ = 0;
 
     std::vector<Voice> effects_;
