@@ -368,6 +368,79 @@ class QtTegoSndTest : public QObject {
         QFile::remove(QString::fromStdString(broken));
     }
 
+    void aBrokenSoundFontGivesOnlyTheGamesOwnLine() {
+        // Looks like a SoundFont to the first bytes, so the library itself
+        // reads it and trips over the rest.
+        const std::string broken = folder() + "looks-right.sf2";
+        Bytes bytes = {'R', 'I', 'F', 'F'};
+        putLittle(bytes, 4096, 4);
+        bytes.insert(bytes.end(), {'s', 'f', 'b', 'k', 'L', 'I', 'S', 'T'});
+        putLittle(bytes, 4000, 4);
+        bytes.insert(bytes.end(), {'I', 'N', 'F', 'O'});
+        for (int i = 0; i < 4000; ++i)
+            bytes.push_back(static_cast<std::uint8_t>(i * 7));
+        writeFile(QString::fromStdString(broken), bytes);
+
+        StderrCapture capture;
+        QtTegoSnd::Options o;
+        o.useSoundDevice = false;
+        o.soundFonts = std::vector<std::string>{broken};
+        QtTegoSnd sound(folder(), o);
+        QVERIFY(sound.soundFont().empty());
+        const std::vector<std::string> all = capture.lines();
+        std::string text;
+        for (const std::string& l : all)
+            text += l + "\n";
+        // One line that the SoundFont was skipped, one that there is none.
+        QCOMPARE(static_cast<int>(all.size()), 2);
+        QCOMPARE(ourLines(capture).size(), std::size_t(2));
+        QCOMPARE(linesNaming(all, broken), 1);
+        QVERIFY2(text.find("CRITICAL") == std::string::npos, text.c_str());
+        QFile::remove(QString::fromStdString(broken));
+    }
+
+    void noCallWaitsForABusyAudioThread() {
+        // The audio thread spends a second and a half on every render; the
+        // game's calls must neither wait for it nor lose their meaning.
+        QtTegoSnd::Options o = silent();
+        o.renderDelayMs = 1500;
+        QtTegoSnd sound(folder(), o);
+        NotifyLog log;
+        QElapsedTimer clock;
+        clock.start();
+        watch(sound, log, clock);
+
+        QElapsedTimer spent;
+        qint64 longest = 0;
+        auto call = [&](auto&& f) {
+            spent.start();
+            f();
+            longest = std::max(longest, spent.elapsed());
+        };
+        call([&] { sound.PlayMusic(song_, kSongMs - 600, -1); });
+        call([&] { sound.PlayEffect(effect_, 0, -1); });
+        call([&] { QVERIFY(sound.IsPlaying()); });
+        call([&] { QCOMPARE(sound.TrackLength(), kSongMs); });
+        int position = 0;
+        call([&] { position = sound.TrackPosition(); });
+        QVERIFY(position >= kSongMs - 600 && position < kSongMs);
+        QTest::qWait(100);
+        call([&] { sound.StopMusic(); });
+        call([&] { QCOMPARE(sound.TrackPosition(), position); });
+        call([&] { sound.PlayMusic(song_, position, -1); }); // a resume
+        call([&] { sound.StopMusic(); });
+        call([&] { sound.PlayMusic(song_, kSongMs - 300, -1); });
+        QVERIFY2(longest < 500, qPrintable(QString("a call took %1 ms").arg(longest)));
+
+        // The busy thread still ends the song, and the end is told on the
+        // game's thread, once.
+        QTRY_COMPARE_WITH_TIMEOUT(log.count, 1, 10000);
+        QVERIFY(log.onOwnerThread);
+        QCOMPARE(log.lengthAndPosition.front(), std::make_pair(kSongMs, kSongMs));
+        QTest::qWait(200);
+        QCOMPARE(log.count, 1);
+    }
+
     void soundFontsAreLookedForBesideTheGameFirst() {
         QTemporaryDir game;
         const std::string here = game.path().toStdString() + "/";
