@@ -362,7 +362,7 @@ int latencyProbe(int hops) {
             QTimer::singleShot(800, qApp, &QCoreApplication::quit);
     };
     // Every fourth run of hops starts from a silent, suspended stream.
-    QTimer::singleShot(1500, hop);
+    QTimer::singleShot(3000, hop);
     qApp->exec();
     recording = false;
     recorder.join();
@@ -388,6 +388,10 @@ int latencyProbe(int hops) {
             latencies.push_back(1000.0 * (*heard - c));
     }
     std::printf("clicks asked %zu, heard %zu\n", calledAt.size(), latencies.size());
+    std::printf("each (ms):");
+    for (double l : latencies)
+        std::printf(" %.0f", l);
+    std::printf("\n");
     if (latencies.empty())
         return 1;
     const double lo = *std::min_element(latencies.begin(), latencies.end());

@@ -91,9 +91,10 @@ void SoundWorker::begin() {
     }
     bufferBytes_ = sink_->bufferSize();
     writer_ = std::make_unique<SampleWriter>(setup_.format);
-    // Nothing plays yet: a suspended stream costs no wake-ups at all.
-    sink_->suspend();
-    suspended_ = true;
+    // A little silence gets the stream going, so the sound server settles
+    // on this stream's short latency before the first sound is asked for.
+    wake();
+    tick();
 }
 
 void SoundWorker::finish() {
@@ -243,11 +244,8 @@ void SoundWorker::writeToDevice() {
     else
         silentFrames_ = 0;
     const std::int64_t drained = bufferBytes_ / frameBytes + 2 * kPeriodMs * rate_ / 1000;
-    if (sink_ && silentFrames_ >= drained) {
-        sink_->suspend();
-        suspended_ = true;
+    if (sink_ && silentFrames_ >= drained)
         timer_->stop();
-    }
 }
 
 void SoundWorker::followClock() {
