@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 namespace lilyhops {
@@ -61,14 +62,21 @@ QtTegoSnd::QtTegoSnd(const std::string& programFolder, const Options& options, Q
     auto mixer = std::make_unique<SoundMixer>(sampleRate_);
     findSoundFont(options, *mixer);
 
-    worker_ = new SoundWorker(std::move(mixer), setup, log_, [this](std::uint32_t generation) {
-        QMetaObject::invokeMethod(
-            this, [this, generation] { songEnded(generation); }, Qt::QueuedConnection);
-    });
+    worker_ =
+        new SoundWorker(std::move(mixer), setup, log_, songs_, [this](std::uint32_t generation) {
+            QMetaObject::invokeMethod(
+                this, [this, generation] { songEnded(generation); }, Qt::QueuedConnection);
+        });
     worker_->moveToThread(&thread_);
     thread_.setObjectName("lilyhops sound");
     thread_.start(QThread::TimeCriticalPriority);
     QMetaObject::invokeMethod(worker_, &SoundWorker::begin, Qt::QueuedConnection);
+    // The game's songs are read, and their instruments loaded, before the
+    // first of them is asked for.
+    SoundWorker::Command prepare;
+    prepare.kind = SoundWorker::Command::Kind::Prepare;
+    prepare.file = programFolder_.empty() ? "." : programFolder_;
+    worker_->post(std::move(prepare));
 }
 
 QtTegoSnd::~QtTegoSnd() {
@@ -127,29 +135,11 @@ void QtTegoSnd::findSoundFont(const Options& options, SoundMixer& mixer) {
 }
 
 std::shared_ptr<const MidiSong> QtTegoSnd::song(const std::string& file) {
-    // A song is read once and kept while its file stays the same, so the
-    // pause, the resume and every restart of a song read nothing.
-    namespace fs = std::filesystem;
-    std::error_code sizeError, timeError;
-    const std::uintmax_t size = fs::file_size(file, sizeError);
-    const fs::file_time_type written = fs::last_write_time(file, timeError);
-    const bool known = !sizeError && !timeError;
-    if (known) {
-        auto it = songs_.find(file);
-        if (it != songs_.end() && it->second.size == size && it->second.written == written)
-            return it->second.song;
-    }
-    songs_.erase(file);
     std::string error;
-    std::optional<MidiSong> loaded = MidiSong::load(file, error);
-    if (!loaded) {
+    std::shared_ptr<const MidiSong> song = songs_.get(file, error);
+    if (!song)
         log_.report("song \"" + file + "\" " + error + "; it is not played");
-        return nullptr;
-    }
-    auto shared = std::make_shared<const MidiSong>(std::move(*loaded));
-    if (known)
-        songs_[file] = CachedSong{size, written, shared};
-    return shared;
+    return song;
 }
 
 std::int64_t QtTegoSnd::framesPlayed() const {

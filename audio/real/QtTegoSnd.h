@@ -25,13 +25,12 @@
 
 #include "audio/TegoSnd.h"
 #include "audio/real/ProblemLog.h"
+#include "audio/real/SongCache.h"
 
 #include <QObject>
 #include <QThread>
 
 #include <cstdint>
-#include <filesystem>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -79,12 +78,6 @@ class QtTegoSnd : public QObject, public TegoSnd {
                                                     const std::string& libraryDefault);
 
   private:
-    struct CachedSong {
-        std::uintmax_t size = 0;
-        std::filesystem::file_time_type written;
-        std::shared_ptr<const MidiSong> song;
-    };
-
     void findSoundFont(const Options& options, SoundMixer& mixer);
     std::shared_ptr<const MidiSong> song(const std::string& file);
     std::int64_t framesPlayed() const;
@@ -93,6 +86,7 @@ class QtTegoSnd : public QObject, public TegoSnd {
     std::string programFolder_;
     std::string soundFont_;
     ProblemLog log_;
+    SongCache songs_;
     int sampleRate_ = 0;
 
     QThread thread_;
@@ -100,7 +94,6 @@ class QtTegoSnd : public QObject, public TegoSnd {
 
     // The song as the game sees it. The generation counts PlayMusic and
     // StopMusic calls, so a song's end is told only while it is current.
-    std::map<std::string, CachedSong> songs_;
     std::shared_ptr<const MidiSong> song_;
     double startMs_ = 0;
     std::int64_t endFrame_ = 0;

@@ -110,8 +110,29 @@ bool SoundMixer::loadSoundFont(const std::string& path) {
     if (soundFontId_ >= 0)
         fluid_synth_sfunload(synth_, soundFontId_, 1);
     soundFontId_ = id;
+    kept_.clear();
     fluid_synth_system_reset(synth_);
     return true;
+}
+
+void SoundMixer::keepInstruments(const MidiSong& song) {
+    if (!hasSoundFont())
+        return;
+    constexpr int kDrums = 9;
+    int bank[16] = {};
+    int program[16] = {};
+    bank[kDrums] = 128; // FluidSynth's bank of drum kits
+    for (const MidiEvent& e : song.events()) {
+        const int ch = e.channel();
+        if (e.kind() == 0xB0 && e.data1 == 0 && ch != kDrums)
+            bank[ch] = e.data2;
+        else if (e.kind() == 0xC0)
+            program[ch] = e.data1;
+        else if (!e.isNoteOn())
+            continue;
+        if (kept_.insert({bank[ch], program[ch]}).second)
+            fluid_synth_pin_preset(synth_, soundFontId_, bank[ch], program[ch]);
+    }
 }
 
 std::int64_t SoundMixer::framesToEnd(double lengthMs, double startMs, int sampleRate) {

@@ -16,7 +16,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct _fluid_hashtable_t;
@@ -38,6 +40,10 @@ class SoundMixer {
     bool hasSoundFont() const { return soundFontId_ >= 0; }
     // The SoundFont FluidSynth itself was built to use, or "".
     std::string libraryDefaultSoundFont() const;
+    // Loads the instruments `song` plays and keeps them loaded, so that no
+    // start of a song, nor any change of instrument in one, waits for the
+    // SoundFont to be read.
+    void keepInstruments(const MidiSong& song);
 
     // Plays `song` from `startMs` (clamped to the song) to its end; the
     // controllers and programs set before `startMs` are set again so the song
@@ -118,6 +124,7 @@ class SoundMixer {
     struct _fluid_hashtable_t* settings_ = nullptr;
     struct _fluid_synth_t* synth_ = nullptr;
     int soundFontId_ = -1;
+    std::set<std::pair<int, int>> kept_; // bank and program
 
     std::shared_ptr<const MidiSong> song_;
     double startMs_ = 0;

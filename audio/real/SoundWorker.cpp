@@ -2,6 +2,7 @@
 
 #include "audio/real/ProblemLog.h"
 #include "audio/real/SampleWriter.h"
+#include "audio/real/SongCache.h"
 #include "audio/real/SoundMixer.h"
 #include "audio/real/WaveSound.h"
 
@@ -11,8 +12,10 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 
 namespace lilyhops {
 
@@ -33,9 +36,9 @@ constexpr std::uint32_t kGenerationMask = (std::uint32_t(1) << (64 - kGeneration
 } // namespace
 
 SoundWorker::SoundWorker(std::unique_ptr<SoundMixer> mixer, const Setup& setup, ProblemLog& log,
-                         std::function<void(std::uint32_t)> songEnded)
-    : mixer_(std::move(mixer)), setup_(setup), log_(log), songEnded_(std::move(songEnded)),
-      rate_(mixer_->sampleRate()) {
+                         SongCache& songs, std::function<void(std::uint32_t)> songEnded)
+    : mixer_(std::move(mixer)), setup_(setup), log_(log), songs_(songs),
+      songEnded_(std::move(songEnded)), rate_(mixer_->sampleRate()) {
     deviceOpen_.store(!setup_.device.isNull(), std::memory_order_release);
 }
 
@@ -139,6 +142,22 @@ std::shared_ptr<const WaveSound> SoundWorker::effect(const std::string& file) {
     return shared;
 }
 
+void SoundWorker::prepareSongs(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string ext = it->path().extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (ext != ".mid" || !it->is_regular_file(ec))
+            continue;
+        // A song that cannot be read is told when the game asks for it.
+        std::string error;
+        if (std::shared_ptr<const MidiSong> song = songs_.get(it->path().string(), error))
+            mixer_->keepInstruments(*song);
+    }
+}
+
 void SoundWorker::takeCommands() {
     std::vector<Command> commands;
     {
@@ -158,7 +177,11 @@ void SoundWorker::takeCommands() {
 
 void SoundWorker::apply(Command& c) {
     switch (c.kind) {
+    case Command::Kind::Prepare:
+        prepareSongs(c.file);
+        break;
     case Command::Kind::Start:
+        mixer_->keepInstruments(*c.song);
         mixer_->startSong(std::move(c.song), c.ms);
         songGeneration_ = c.generation;
         break;
@@ -185,10 +208,8 @@ void SoundWorker::wake() {
         return;
     if (sink_) {
         silentFrames_ = 0;
-        if (suspended_) {
+        if (sink_->state() == QAudio::SuspendedState)
             sink_->resume();
-            suspended_ = false;
-        }
         if (!timer_->isActive())
             timer_->start(kPeriodMs);
     } else if (!timer_->isActive() && mixer_->busy()) {
@@ -237,15 +258,19 @@ void SoundWorker::writeToDevice() {
     io_->write(bytes_.data(), static_cast<qint64>(bytes_.size()));
     afterRender();
 
-    // Once the device holds nothing but silence the stream is suspended;
-    // the next sound resumes it.
+    // Once the device holds nothing but silence there is nothing to render:
+    // the timer stops and the stream runs dry until the next sound, which
+    // refills it at once.
     if (mixer_->silent() && !mixer_->busy() && pending_.empty())
         silentFrames_ += frames;
     else
         silentFrames_ = 0;
     const std::int64_t drained = bufferBytes_ / frameBytes + 2 * kPeriodMs * rate_ / 1000;
-    if (sink_ && silentFrames_ >= drained)
+    if (sink_ && silentFrames_ >= drained) {
         timer_->stop();
+        // A corked stream costs no wake-ups at all, here or in Qt.
+        sink_->suspend();
+    }
 }
 
 void SoundWorker::followClock() {

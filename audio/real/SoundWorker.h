@@ -35,6 +35,7 @@ namespace lilyhops {
 
 class ProblemLog;
 class SampleWriter;
+class SongCache;
 class SoundMixer;
 struct WaveSound;
 
@@ -49,7 +50,9 @@ class SoundWorker : public QObject {
     };
 
     struct Command {
-        enum class Kind { Start, Stop, Clear, Effect };
+        // Prepare reads the songs in the folder `file` and loads their
+        // instruments, so that no song has to wait for them later.
+        enum class Kind { Start, Stop, Clear, Effect, Prepare };
         Kind kind = Kind::Stop;
         std::uint32_t generation = 0; // which song the command belongs to
         std::shared_ptr<const MidiSong> song;
@@ -61,7 +64,7 @@ class SoundWorker : public QObject {
     // `songEnded` is called on the audio thread with the generation of a
     // song that has played to its end.
     SoundWorker(std::unique_ptr<SoundMixer> mixer, const Setup& setup, ProblemLog& log,
-                std::function<void(std::uint32_t)> songEnded);
+                SongCache& songs, std::function<void(std::uint32_t)> songEnded);
     ~SoundWorker() override;
 
     // From any thread; never waits for rendering.
@@ -97,6 +100,7 @@ class SoundWorker : public QObject {
     void placeEffects(std::int64_t heardInFrames, int frames);
     void closeDevice(const char* why);
     std::shared_ptr<const WaveSound> effect(const std::string& file);
+    void prepareSongs(const std::string& folder);
 
     struct PendingEffect {
         std::shared_ptr<const WaveSound> sound;
@@ -107,6 +111,7 @@ class SoundWorker : public QObject {
     std::unique_ptr<SoundMixer> mixer_;
     Setup setup_;
     ProblemLog& log_;
+    SongCache& songs_;
     std::function<void(std::uint32_t)> songEnded_;
     int rate_;
 
@@ -125,7 +130,6 @@ class SoundWorker : public QObject {
     QIODevice* io_ = nullptr;
     std::unique_ptr<SampleWriter> writer_;
     qsizetype bufferBytes_ = 0;
-    bool suspended_ = false;
     std::int64_t silentFrames_ = 0; // written since the mixer fell silent
     std::vector<float> mix_;
     std::vector<char> bytes_;
