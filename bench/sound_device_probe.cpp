@@ -14,10 +14,12 @@
 //                                      records the default source (a null
 //                                      sink's monitor) to find when each one
 //                                      was heard: latency and its spread
-//   bench_sound_device render SONG [SECONDS]
+//   bench_sound_device render SONG [SECONDS [PERIOD_MS [paced]]]
 //                                      renders a song with the game's mixer in
-//                                      a plain loop, in the game's 5 ms periods:
-//                                      the synthesizer's own CPU cost
+//                                      a plain loop, in periods of 5 ms unless
+//                                      told, back to back or (paced) one per
+//                                      period of wall time: the CPU of the
+//                                      mixer itself
 //
 // The songs and sounds are taken from the folder above this program's.
 
@@ -240,6 +242,8 @@ int callsProbe(double playSeconds) {
     hops.start(300);
     const double cpu0 = cpuSecondsOfProcess();
     const double audio0 = cpuSecondsOfThread("lilyhops sound");
+    const double mixer0 = sound.mixerCpuSeconds();
+    const int dry0 = sound.deviceUnderruns();
     QElapsedTimer w;
     w.start();
     QTimer restart;
@@ -256,6 +260,10 @@ int callsProbe(double playSeconds) {
                 100.0 * (cpuSecondsOfProcess() - cpu0) / wall);
     std::printf("  audio thread  %5.2f %% of one core\n",
                 100.0 * (cpuSecondsOfThread("lilyhops sound") - audio0) / wall);
+    std::printf("  of which the mixer (FluidSynth and effects) %5.2f %% of one core\n",
+                100.0 * (sound.mixerCpuSeconds() - mixer0) / wall);
+    std::printf("  the device ran dry %d times while playing (%d before)\n",
+                sound.deviceUnderruns() - dry0, dry0);
     std::printf("  RSS           %ld KiB (%ld KiB before the sound control was made)\n", rssKiB(),
                 rssBefore);
 
@@ -407,7 +415,7 @@ int latencyProbe(int hops) {
 
 // --- the synthesizer alone --------------------------------------------------------
 
-int renderProbe(const std::string& songFile, double seconds) {
+int renderProbe(const std::string& songFile, double seconds, int periodMs, bool paced) {
     constexpr int rate = 44100;
     lilyhops::SoundMixer mixer(rate);
     const std::vector<std::string> fonts =
@@ -422,26 +430,29 @@ int renderProbe(const std::string& songFile, double seconds) {
         return 1;
     }
     auto shared = std::make_shared<const lilyhops::MidiSong>(std::move(*song));
-    const int period = rate * 5 / 1000;
+    const int period = rate * periodMs / 1000;
     std::vector<float> out(2 * period);
     mixer.startSong(shared, 0);
     // The first pass loads the instruments; it is not counted.
     for (int i = 0; i < rate / period; ++i)
         mixer.render(out.data(), period);
     mixer.startSong(shared, 0);
-    const double cpu0 = cpuSecondsOfThisThread();
+    double busy = 0;
     std::int64_t frames = 0;
     while (frames < std::int64_t(seconds * rate)) {
         if (!mixer.songPlaying())
             mixer.startSong(shared, 0);
+        const double before = cpuSecondsOfThisThread();
         mixer.render(out.data(), period);
+        busy += cpuSecondsOfThisThread() - before;
         frames += period;
+        if (paced) // as the audio thread does: one period, then a wait
+            std::this_thread::sleep_for(std::chrono::milliseconds(periodMs));
     }
-    const double cpu = cpuSecondsOfThisThread() - cpu0;
-    std::printf("%s: %.1f s of sound rendered in %.3f s of CPU: %.2f %% of one core at real "
-                "time\n",
-                songFile.c_str(), double(frames) / rate, cpu,
-                100.0 * cpu / (double(frames) / rate));
+    std::printf("%s: %.1f s of sound rendered in %d ms periods%s in %.3f s of CPU: %.2f %% of "
+                "one core at real time\n",
+                songFile.c_str(), double(frames) / rate, periodMs, paced ? ", paced" : "", busy,
+                100.0 * busy / (double(frames) / rate));
     return 0;
 }
 
@@ -456,6 +467,7 @@ int main(int argc, char** argv) {
         return latencyProbe(argc > 2 ? std::atoi(argv[2]) : 40);
     if (mode == "render")
         return renderProbe(argc > 2 ? argv[2] : folder() + "VraxHeav.mid",
-                           argc > 3 ? std::atof(argv[3]) : 60.0);
+                           argc > 3 ? std::atof(argv[3]) : 60.0, argc > 4 ? std::atoi(argv[4]) : 5,
+                           argc > 5 && std::string(argv[5]) == "paced");
     return positionProbe(argc > 1 ? std::atof(argv[1]) : 5.0);
 }

@@ -90,6 +90,14 @@ bool QtTegoSnd::hasSoundDevice() const {
     return worker_->deviceOpen();
 }
 
+double QtTegoSnd::mixerCpuSeconds() const {
+    return static_cast<double>(worker_->mixerCpuNs()) / 1e9;
+}
+
+int QtTegoSnd::deviceUnderruns() const {
+    return worker_->underruns();
+}
+
 std::vector<std::string> QtTegoSnd::soundFontSearch(const std::string& programFolder,
                                                     const std::string& libraryDefault) {
     namespace fs = std::filesystem;

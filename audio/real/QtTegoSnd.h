@@ -71,6 +71,11 @@ class QtTegoSnd : public QObject, public TegoSnd {
     const std::string& soundFont() const { return soundFont_; }
     // Whether the sound reaches a device or only keeps time.
     bool hasSoundDevice() const;
+    // CPU seconds the audio thread has spent rendering music and effects,
+    // and the times the device ran dry while there was sound to play, for
+    // benchmarks.
+    double mixerCpuSeconds() const;
+    int deviceUnderruns() const;
 
     // Where a SoundFont is looked for, in order: any *.sf2 in the program's
     // folder (by name), FluidSynth's own default, then the usual Debian places.

@@ -8,6 +8,16 @@
 //
 // Without a device (or once the device has failed) nothing is rendered: the
 // song's clock just follows the wall clock, and effects are dropped.
+//
+// The device is fed in push mode: every 5 ms this thread writes exactly as
+// much as the sound server has asked for. Qt 6.4's PulseAudio output in pull
+// mode cannot do that. It reads its source in whole 20 ms periods, and only
+// while a whole period fits: with a short buffer (say 5292 bytes, with
+// playback waiting for 3532 of them) it writes one 3528-byte period, the rest
+// never fits, playback never starts, the server never asks for more, and the
+// output stops pulling for good. And a source opened buffered answers each
+// 20 ms read from its own 16 KiB read-ahead (93 ms at 44.1 kHz), which then
+// sits in front of the device and delays every effect by that much again.
 
 #include "audio/real/MidiSong.h"
 
@@ -73,6 +83,10 @@ class SoundWorker : public QObject {
     // top bits, frames played since it began in the low ones.
     std::uint64_t progress() const { return progress_.load(std::memory_order_acquire); }
     bool deviceOpen() const { return deviceOpen_.load(std::memory_order_acquire); }
+    // CPU time the audio thread has spent in the mixer, and the times the
+    // device ran dry while there was sound to play, for benchmarks.
+    std::int64_t mixerCpuNs() const { return mixerCpuNs_.load(std::memory_order_relaxed); }
+    int underruns() const { return underruns_.load(std::memory_order_relaxed); }
 
     static std::uint64_t pack(std::uint32_t generation, std::int64_t frames);
     static bool sameGeneration(std::uint64_t progress, std::uint32_t generation);
@@ -85,8 +99,10 @@ class SoundWorker : public QObject {
     void begin();
     void finish();
 
-    // How far ahead of the game's call an effect is placed in the sound
-    // that goes out, so that quick hops stay evenly spaced.
+    // An effect is placed in the outgoing sound this long after the game's
+    // call, against what the device already holds, so that its start does
+    // not wander with the device's fill level and quick hops stay evenly
+    // spaced. It must exceed the device's buffer plus a period.
     static constexpr int kEffectDelayMs = 30;
 
   private:
@@ -120,6 +136,8 @@ class SoundWorker : public QObject {
 
     std::atomic<std::uint64_t> progress_{0};
     std::atomic<bool> deviceOpen_{false};
+    std::atomic<std::int64_t> mixerCpuNs_{0};
+    std::atomic<int> underruns_{0};
     std::uint32_t songGeneration_ = 0;
 
     std::map<std::string, std::shared_ptr<const WaveSound>> effects_;
