@@ -10,6 +10,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -58,9 +59,10 @@ QtTegoSnd::QtTegoSnd(const std::string& programFolder, const Options& options, Q
 
     // The SoundFont is read here, before the audio thread exists, so the
     // game knows at once which one plays; from then on only that thread
-    // touches the synthesizer.
+    // touches the synthesizer. The songs beside the game are read first:
+    // only their instruments are taken from the SoundFont.
     auto mixer = std::make_unique<SoundMixer>(sampleRate_);
-    findSoundFont(options, *mixer);
+    findSoundFont(options, *mixer, instrumentsOfSongsBeside());
 
     worker_ =
         new SoundWorker(std::move(mixer), setup, log_, songs_, [this](std::uint32_t generation) {
@@ -121,7 +123,27 @@ std::vector<std::string> QtTegoSnd::soundFontSearch(const std::string& programFo
     return found;
 }
 
-void QtTegoSnd::findSoundFont(const Options& options, SoundMixer& mixer) {
+std::set<std::pair<int, int>> QtTegoSnd::instrumentsOfSongsBeside() {
+    // Only the instruments of the game's own songs are read from the
+    // SoundFont; a song that cannot be read is told when the game asks for it.
+    namespace fs = std::filesystem;
+    std::set<std::pair<int, int>> used;
+    std::error_code ec;
+    for (fs::directory_iterator it(programFolder_.empty() ? "." : programFolder_, ec), end;
+         !ec && it != end; it.increment(ec)) {
+        std::string ext = it->path().extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        std::string error;
+        if (ext == ".mid" && it->is_regular_file(ec))
+            if (std::shared_ptr<const MidiSong> song = songs_.get(it->path().string(), error))
+                used.merge(SoundMixer::instrumentsOf(*song));
+    }
+    return used;
+}
+
+void QtTegoSnd::findSoundFont(const Options& options, SoundMixer& mixer,
+                              const std::set<std::pair<int, int>>& instruments) {
     const std::vector<std::string> candidates =
         options.soundFonts ? *options.soundFonts
                            : soundFontSearch(programFolder_, mixer.libraryDefaultSoundFont());
@@ -129,7 +151,7 @@ void QtTegoSnd::findSoundFont(const Options& options, SoundMixer& mixer) {
         std::error_code ec;
         if (!std::filesystem::is_regular_file(path, ec))
             continue;
-        if (mixer.loadSoundFont(path)) {
+        if (mixer.loadSoundFont(path, instruments)) {
             soundFont_ = path;
             return;
         }

@@ -33,7 +33,9 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace lilyhops {
@@ -83,7 +85,9 @@ class QtTegoSnd : public QObject, public TegoSnd {
                                                     const std::string& libraryDefault);
 
   private:
-    void findSoundFont(const Options& options, SoundMixer& mixer);
+    std::set<std::pair<int, int>> instrumentsOfSongsBeside();
+    void findSoundFont(const Options& options, SoundMixer& mixer,
+                       const std::set<std::pair<int, int>>& instruments);
     std::shared_ptr<const MidiSong> song(const std::string& file);
     std::int64_t framesPlayed() const;
     void songEnded(std::uint32_t generation);

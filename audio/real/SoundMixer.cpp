@@ -1,5 +1,7 @@
 #include "audio/real/SoundMixer.h"
 
+#include "audio/real/SoundFontSubset.h"
+
 #include <fluidsynth.h>
 #include <glib.h>
 
@@ -92,7 +94,7 @@ std::string SoundMixer::libraryDefaultSoundFont() const {
     return path;
 }
 
-bool SoundMixer::loadSoundFont(const std::string& path) {
+bool SoundMixer::loadSoundFont(const std::string& path, const std::set<std::pair<int, int>>& only) {
     // Only what looks like a SoundFont (or a DLS bank) reaches FluidSynth,
     // whose fallback loaders complain loudly about anything else.
     char head[12] = {};
@@ -103,7 +105,16 @@ bool SoundMixer::loadSoundFont(const std::string& path) {
     int id = FLUID_FAILED;
     {
         QuietGlibWhileLoading quiet;
-        id = fluid_synth_sfload(synth_, path.c_str(), 1);
+        std::string error;
+        std::optional<SoundFontSubset> subset;
+        if (!only.empty() && std::memcmp(head + 8, "sfbk", 4) == 0)
+            subset = SoundFontSubset::make(path, only, error);
+        if (subset && subset->presetCount() > 0) {
+            const int subsetId = subset->loadInto(synth_);
+            id = subsetId < 0 ? FLUID_FAILED : subsetId;
+        } else {
+            id = fluid_synth_sfload(synth_, path.c_str(), 1);
+        }
     }
     if (id == FLUID_FAILED)
         return false;
@@ -115,24 +126,30 @@ bool SoundMixer::loadSoundFont(const std::string& path) {
     return true;
 }
 
-void SoundMixer::keepInstruments(const MidiSong& song) {
-    if (!hasSoundFont())
-        return;
+std::set<std::pair<int, int>> SoundMixer::instrumentsOf(const MidiSong& song) {
     constexpr int kDrums = 9;
     int bank[16] = {};
     int program[16] = {};
     bank[kDrums] = 128; // FluidSynth's bank of drum kits
+    std::set<std::pair<int, int>> used;
     for (const MidiEvent& e : song.events()) {
         const int ch = e.channel();
         if (e.kind() == 0xB0 && e.data1 == 0 && ch != kDrums)
             bank[ch] = e.data2;
         else if (e.kind() == 0xC0)
             program[ch] = e.data1;
-        else if (!e.isNoteOn())
-            continue;
-        if (kept_.insert({bank[ch], program[ch]}).second)
-            fluid_synth_pin_preset(synth_, soundFontId_, bank[ch], program[ch]);
+        else if (e.isNoteOn())
+            used.insert({bank[ch], program[ch]});
     }
+    return used;
+}
+
+void SoundMixer::keepInstruments(const MidiSong& song) {
+    if (!hasSoundFont())
+        return;
+    for (const auto& [bank, program] : instrumentsOf(song))
+        if (kept_.insert({bank, program}).second)
+            fluid_synth_pin_preset(synth_, soundFontId_, bank, program);
 }
 
 std::int64_t SoundMixer::framesToEnd(double lengthMs, double startMs, int sampleRate) {

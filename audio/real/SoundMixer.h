@@ -35,8 +35,10 @@ class SoundMixer {
 
     int sampleRate() const { return sampleRate_; }
 
-    // Without a SoundFont songs still keep time, silently.
-    bool loadSoundFont(const std::string& path);
+    // Without a SoundFont songs still keep time, silently. With `only`, just
+    // those instruments (bank, program) are read from it, which saves most of
+    // the memory a full General MIDI SoundFont takes.
+    bool loadSoundFont(const std::string& path, const std::set<std::pair<int, int>>& only = {});
     bool hasSoundFont() const { return soundFontId_ >= 0; }
     // The SoundFont FluidSynth itself was built to use, or "".
     std::string libraryDefaultSoundFont() const;
@@ -44,6 +46,8 @@ class SoundMixer {
     // start of a song, nor any change of instrument in one, waits for the
     // SoundFont to be read.
     void keepInstruments(const MidiSong& song);
+    // The instruments (bank, program) a song plays notes with.
+    static std::set<std::pair<int, int>> instrumentsOf(const MidiSong& song);
 
     // Plays `song` from `startMs` (clamped to the song) to its end; the
     // controllers and programs set before `startMs` are set again so the song
