@@ -14,6 +14,9 @@
 //                                      records the default source (a null
 //                                      sink's monitor) to find when each one
 //                                      was heard: latency and its spread
+//   bench_sound_device transitions     plays a held note and pauses, resumes,
+//                                      changes song and stops it, recording the
+//                                      default source: the largest step at each
 //   bench_sound_device render SONG [SECONDS [PERIOD_MS [paced]]]
 //                                      renders a song with the game's mixer in
 //                                      a plain loop, in periods of 5 ms unless
@@ -31,6 +34,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <pulse/error.h>
@@ -287,6 +291,60 @@ int callsProbe(double playSeconds) {
 
 // --- latency through the default source -----------------------------------------
 
+// Records the default source (a null sink's monitor) on its own thread; every
+// read is stamped with the time its last frame was captured, as PulseAudio
+// reports the source's latency.
+struct Recorder {
+    int rate = 44100;
+    pa_simple* stream = nullptr;
+    std::vector<std::int16_t> samples;
+    std::vector<double> captureStart; // estimates of when sample 0 was captured (s)
+    std::atomic<bool> running{false};
+    std::thread thread;
+
+    bool start(int sampleRate) {
+        rate = sampleRate;
+        pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(rate), 1};
+        pa_buffer_attr attr{};
+        attr.maxlength = std::uint32_t(-1);
+        attr.fragsize = static_cast<std::uint32_t>(rate * 2 * 2 / 1000); // 2 ms
+        int error = 0;
+        stream = pa_simple_new(nullptr, "lilyhops probe", PA_STREAM_RECORD, nullptr, "monitor",
+                               &spec, nullptr, &attr, &error);
+        if (!stream) {
+            std::fprintf(stderr, "cannot record: %s\n", pa_strerror(error));
+            return false;
+        }
+        running = true;
+        thread = std::thread([this] {
+            std::vector<std::int16_t> buf(static_cast<std::size_t>(rate / 1000));
+            int error = 0;
+            while (running) {
+                if (pa_simple_read(stream, buf.data(), buf.size() * 2, &error) < 0)
+                    break;
+                const double now = nowSeconds();
+                const double lat = double(pa_simple_get_latency(stream, &error)) / 1e6;
+                samples.insert(samples.end(), buf.begin(), buf.end());
+                captureStart.push_back(now - lat - double(samples.size()) / rate);
+            }
+        });
+        return true;
+    }
+    void stop() {
+        running = false;
+        thread.join();
+        pa_simple_free(stream);
+        // A source that was idle hands over a burst of old samples when it
+        // starts, so only the second half of the reads sets the time base.
+        captureStart.erase(captureStart.begin(),
+                           captureStart.begin() + static_cast<long>(captureStart.size() / 2));
+    }
+    double timeOfFirstSample() const { return percentile(captureStart, 50); }
+    double timeBaseSpreadMs() const {
+        return 1000.0 * (percentile(captureStart, 95) - percentile(captureStart, 5));
+    }
+};
+
 // A 30 ms, 1 kHz click with a sharp start, so its first loud sample marks it.
 QByteArray clickWave(int rate) {
     const int frames = rate * 30 / 1000;
@@ -325,36 +383,9 @@ int latencyProbe(int hops) {
         f.write(clickWave(rate));
     }
 
-    // The recorder: every read is stamped with the time its last frame was
-    // captured, as PulseAudio reports the source's latency.
-    pa_sample_spec spec{PA_SAMPLE_S16LE, rate, 1};
-    pa_buffer_attr attr{};
-    attr.maxlength = std::uint32_t(-1);
-    attr.fragsize = rate * 2 * 2 / 1000; // 2 ms
-    int error = 0;
-    pa_simple* rec = pa_simple_new(nullptr, "lilyhops latency probe", PA_STREAM_RECORD, nullptr,
-                                   "monitor", &spec, nullptr, &attr, &error);
-    if (!rec) {
-        std::fprintf(stderr, "cannot record: %s\n", pa_strerror(error));
+    Recorder recorder;
+    if (!recorder.start(rate))
         return 1;
-    }
-    std::vector<std::int16_t> recorded;
-    std::vector<double> captureStart; // estimates of when sample 0 was captured (s)
-    std::atomic<bool> recording{true};
-    std::mutex recLock;
-    std::thread recorder([&] {
-        std::vector<std::int16_t> buf(rate / 1000);
-        while (recording) {
-            if (pa_simple_read(rec, buf.data(), buf.size() * 2, &error) < 0)
-                break;
-            const double now = nowSeconds();
-            const double lat = double(pa_simple_get_latency(rec, &error)) / 1e6;
-            std::lock_guard<std::mutex> hold(recLock);
-            recorded.insert(recorded.end(), buf.begin(), buf.end());
-            captureStart.push_back(now - lat - double(recorded.size()) / rate);
-        }
-    });
-
     lilyhops::QtTegoSnd sound(folder());
     std::printf("device: %s\n", sound.hasSoundDevice() ? "yes" : "no");
     std::vector<double> calledAt;
@@ -372,15 +403,9 @@ int latencyProbe(int hops) {
     // Every fourth run of hops starts from a silent, suspended stream.
     QTimer::singleShot(3000, hop);
     qApp->exec();
-    recording = false;
-    recorder.join();
-    pa_simple_free(rec);
-
-    // A source that was idle hands over a burst of old samples when it
-    // starts, so only the second half of the reads sets the time base.
-    captureStart.erase(captureStart.begin(),
-                       captureStart.begin() + static_cast<long>(captureStart.size() / 2));
-    const double start = percentile(captureStart, 50);
+    recorder.stop();
+    const std::vector<std::int16_t>& recorded = recorder.samples;
+    const double start = recorder.timeOfFirstSample();
     std::vector<double> onsets;
     for (std::size_t i = 0; i < recorded.size(); ++i) {
         if (std::abs(recorded[i]) < 4000)
@@ -408,8 +433,113 @@ int latencyProbe(int hops) {
                 "(max-min) %.1f\n",
                 lo, percentile(latencies, 50), percentile(latencies, 95), hi, hi - lo);
     std::printf("recorder time base: capture-start estimates spread %.1f ms (p5..p95)\n",
-                1000.0 * (percentile(captureStart, 95) - percentile(captureStart, 5)));
+                recorder.timeBaseSpreadMs());
     QFile::remove(QString::fromStdString(click));
+    return 0;
+}
+
+// --- clicks at the music's transitions ---------------------------------------
+
+// A Standard MIDI File holding one low recorder note for `seconds`: its own
+// sample-to-sample steps are tiny, so a click at a transition stands out.
+QByteArray heldNoteSong(int key, int seconds) {
+    const int ticks = seconds * 960; // 480 ticks a beat, two beats a second
+    QByteArray track;
+    auto number = [&](std::uint32_t v) {
+        char groups[5];
+        int n = 0;
+        do {
+            groups[n++] = static_cast<char>(v & 0x7F);
+            v >>= 7;
+        } while (v);
+        while (n > 1)
+            track.append(static_cast<char>(groups[--n] | 0x80));
+        track.append(groups[0]);
+    };
+    number(0);
+    track.append("\xC0\x4A", 2); // recorder
+    number(0);
+    track.append(static_cast<char>(0x90)).append(static_cast<char>(key)).append(char(110));
+    number(static_cast<std::uint32_t>(ticks));
+    track.append(static_cast<char>(0x80)).append(static_cast<char>(key)).append(char(0));
+    number(0);
+    track.append("\xFF\x2F\x00", 3);
+    QByteArray file("MThd\0\0\0\x06\0\0\0\x01\x01\xE0MTrk", 18);
+    for (int i = 3; i >= 0; --i)
+        file.append(static_cast<char>((track.size() >> (8 * i)) & 0xFF));
+    return file + track;
+}
+
+int transitionsProbe() {
+    constexpr int rate = 44100;
+    // The songs lie in a folder of their own, which the sound control is
+    // told is the game's: it reads them, and their instrument, ahead.
+    QTemporaryDir dir;
+    const std::string first = (dir.path() + "/low.mid").toStdString();
+    const std::string second = (dir.path() + "/higher.mid").toStdString();
+    for (const auto& [file, key] : {std::pair{first, 36}, std::pair{second, 40}}) {
+        QFile f(QString::fromStdString(file));
+        if (!f.open(QIODevice::WriteOnly))
+            return 1;
+        f.write(heldNoteSong(key, 8));
+    }
+    Recorder recorder;
+    if (!recorder.start(rate))
+        return 1;
+    lilyhops::QtTegoSnd sound(dir.path().toStdString() + "/");
+    std::vector<std::pair<double, std::string>> moments;
+    auto at = [&](int ms, const std::string& what, std::function<void()> f) {
+        QTimer::singleShot(ms, [&, what, f] {
+            moments.push_back({nowSeconds(), what});
+            f();
+        });
+    };
+    std::int32_t saved = 0;
+    at(3000, "start", [&] { sound.PlayMusic(first, 0, -1); });
+    at(4500, "pause", [&] {
+        saved = sound.TrackPosition();
+        sound.StopMusic();
+    });
+    at(5200, "resume", [&] { sound.PlayMusic(first, saved, -1); });
+    at(6500, "song change", [&] {
+        sound.StopMusic();
+        sound.PlayMusic(second, 0, -1);
+    });
+    at(8000, "end of game", [&] { sound.StopMusic(); });
+    QTimer::singleShot(8700, qApp, &QCoreApplication::quit);
+    qApp->exec();
+    recorder.stop();
+
+    const std::vector<std::int16_t>& r = recorder.samples;
+    const double t0 = recorder.timeOfFirstSample();
+    auto index = [&](double t) {
+        return static_cast<std::size_t>(std::clamp((t - t0) * rate, 0.0, double(r.size())));
+    };
+    auto largestStep = [&](std::size_t from, std::size_t to) {
+        double step = 0;
+        for (std::size_t i = std::max<std::size_t>(from, 1); i < std::min(to, r.size()); ++i)
+            step = std::max(step, std::abs(double(r[i]) - double(r[i - 1])) / 32768.0);
+        return step;
+    };
+    std::printf("largest sample-to-sample step, in %% of full scale:\n");
+    const double steady = largestStep(index(moments[0].first + 0.5), index(moments[1].first));
+    std::printf("  %-12s %6.3f %%  (the held note itself, between start and pause)\n", "steady",
+                100 * steady);
+    for (const auto& [t, what] : moments)
+        std::printf("  %-12s %6.3f %%  (within 500 ms of the call)\n", what.c_str(),
+                    100 * largestStep(index(t - 0.01), index(t + 0.5)));
+    if (std::getenv("PROBE_DUMP"))
+        for (const auto& [t, what] : moments) {
+            std::size_t from = index(t - 0.01), to = index(t + 0.5), worst = from;
+            for (std::size_t i = from + 1; i < to; ++i)
+                if (std::abs(r[i] - r[i - 1]) > std::abs(r[worst] - r[worst - 1]))
+                    worst = i;
+            std::printf("%s: worst at +%.1f ms:", what.c_str(),
+                        1000.0 * (double(worst) / rate + t0 - t));
+            for (std::size_t i = worst - 8; i < worst + 8; ++i)
+                std::printf(" %d", r[i]);
+            std::printf("\n");
+        }
     return 0;
 }
 
@@ -465,6 +595,8 @@ int main(int argc, char** argv) {
         return callsProbe(argc > 2 ? std::atof(argv[2]) : 30.0);
     if (mode == "latency")
         return latencyProbe(argc > 2 ? std::atoi(argv[2]) : 40);
+    if (mode == "transitions")
+        return transitionsProbe();
     if (mode == "render")
         return renderProbe(argc > 2 ? argv[2] : folder() + "VraxHeav.mid",
                            argc > 3 ? std::atof(argv[3]) : 60.0, argc > 4 ? std::atoi(argv[4]) : 5,

@@ -316,7 +316,7 @@ bool SoundFontSubset::read(std::FILE* original, std::uint64_t offset, char* to,
     return true;
 }
 
-int SoundFontSubset::loadInto(_fluid_synth_t* synth) const {
+int SoundFontSubset::loadInto(_fluid_synth_t* synth, bool selectAgain) const {
     const std::string name = path_ + kNameMark + std::to_string(++registered);
     {
         std::lock_guard<std::mutex> hold(registryLock);
@@ -328,7 +328,7 @@ int SoundFontSubset::loadInto(_fluid_synth_t* synth) const {
         return -1;
     fluid_sfloader_set_callbacks(loader, openFile, readFile, seekFile, tellFile, closeFile);
     fluid_synth_add_sfloader(synth, loader);
-    const int id = fluid_synth_sfload(synth, name.c_str(), 1);
+    const int id = fluid_synth_sfload(synth, name.c_str(), selectAgain ? 1 : 0);
     return id == FLUID_FAILED ? -1 : id;
 }
 

@@ -28,8 +28,10 @@ class SoundFontSubset {
     static std::optional<SoundFontSubset>
     make(const std::string& path, const std::set<std::pair<int, int>>& keep, std::string& error);
 
-    // Has FluidSynth load the subset; returns its SoundFont id, or -1.
-    int loadInto(_fluid_synth_t* synth) const;
+    // Has FluidSynth load the subset on top of what it has; returns its
+    // SoundFont id, or -1. With `selectAgain` every channel picks its
+    // instrument afresh, as after loading any SoundFont.
+    int loadInto(_fluid_synth_t* synth, bool selectAgain = true) const;
 
     int presetCount() const { return presets_; }
     // The subset as one file: what FluidSynth reads. Its samples are read

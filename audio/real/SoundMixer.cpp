@@ -109,9 +109,12 @@ bool SoundMixer::loadSoundFont(const std::string& path, const std::set<std::pair
         std::optional<SoundFontSubset> subset;
         if (!only.empty() && std::memcmp(head + 8, "sfbk", 4) == 0)
             subset = SoundFontSubset::make(path, only, error);
+        available_.clear();
         if (subset && subset->presetCount() > 0) {
             const int subsetId = subset->loadInto(synth_);
             id = subsetId < 0 ? FLUID_FAILED : subsetId;
+            for (const auto& instrument : only)
+                available_[instrument] = id;
         } else {
             id = fluid_synth_sfload(synth_, path.c_str(), 1);
         }
@@ -121,6 +124,7 @@ bool SoundMixer::loadSoundFont(const std::string& path, const std::set<std::pair
     if (soundFontId_ >= 0)
         fluid_synth_sfunload(synth_, soundFontId_, 1);
     soundFontId_ = id;
+    soundFontPath_ = path;
     kept_.clear();
     fluid_synth_system_reset(synth_);
     return true;
@@ -147,9 +151,32 @@ std::set<std::pair<int, int>> SoundMixer::instrumentsOf(const MidiSong& song) {
 void SoundMixer::keepInstruments(const MidiSong& song) {
     if (!hasSoundFont())
         return;
-    for (const auto& [bank, program] : instrumentsOf(song))
-        if (kept_.insert({bank, program}).second)
-            fluid_synth_pin_preset(synth_, soundFontId_, bank, program);
+    const std::set<std::pair<int, int>> used = instrumentsOf(song);
+    if (!available_.empty()) {
+        std::set<std::pair<int, int>> missing;
+        for (const auto& instrument : used)
+            if (!available_.count(instrument))
+                missing.insert(instrument);
+        std::string error;
+        std::optional<SoundFontSubset> more;
+        if (!missing.empty())
+            more = SoundFontSubset::make(soundFontPath_, missing, error);
+        if (more && more->presetCount() > 0) {
+            // Loaded on top, without disturbing what the channels play now.
+            QuietGlibWhileLoading quiet;
+            const int id = more->loadInto(synth_, false);
+            for (const auto& instrument : missing)
+                available_[instrument] = id;
+        }
+    }
+    for (const auto& instrument : used) {
+        if (!kept_.insert(instrument).second)
+            continue;
+        auto it = available_.find(instrument);
+        const int id = it != available_.end() ? it->second : soundFontId_;
+        if (id >= 0)
+            fluid_synth_pin_preset(synth_, id, instrument.first, instrument.second);
+    }
 }
 
 std::int64_t SoundMixer::framesToEnd(double lengthMs, double startMs, int sampleRate) {
@@ -233,7 +260,7 @@ void SoundMixer::beginSong() {
 }
 
 void SoundMixer::fadeOut() {
-    if (synthState_ != SynthState::Off)
+    if (synthState_ != SynthState::Off && synthState_ != SynthState::Draining)
         synthState_ = SynthState::FadingOut;
 }
 
@@ -300,6 +327,11 @@ void SoundMixer::renderSynth(float* stereo, int frames) {
     }
     fluid_synth_write_float(synth_, frames, stereo, 0, 2, stereo, 1, 2);
     synthPhase_ = (synthPhase_ + frames) % kBlock;
+    if (synthState_ == SynthState::Draining) {
+        std::fill(stereo, stereo + 2 * frames, 0.0f);
+        drainFrames_ -= frames;
+        return;
+    }
     const float step = 1.0f / static_cast<float>(fadeFrames_);
     if (synthState_ == SynthState::FadingOut) {
         for (int f = 0; f < frames; ++f) {
@@ -359,6 +391,11 @@ void SoundMixer::render(float* stereo, int frames) {
         }
         if (synthState_ == SynthState::FadingOut && gain_ <= 0.0f) {
             silenceSynth();
+            synthState_ = SynthState::Draining;
+            drainFrames_ = static_cast<std::int64_t>(kDrainMs * sampleRate_ / 1000.0);
+        }
+        if (synthState_ == SynthState::Draining && drainFrames_ <= 0) {
+            synthState_ = SynthState::Off;
             if (waitingForFade_)
                 beginSong();
         }

@@ -15,6 +15,7 @@
 #include "audio/real/WaveSound.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -44,7 +45,8 @@ class SoundMixer {
     std::string libraryDefaultSoundFont() const;
     // Loads the instruments `song` plays and keeps them loaded, so that no
     // start of a song, nor any change of instrument in one, waits for the
-    // SoundFont to be read.
+    // SoundFont to be read. Instruments left out by `only` when the
+    // SoundFont was loaded are read from it now.
     void keepInstruments(const MidiSong& song);
     // The instruments (bank, program) a song plays notes with.
     static std::set<std::pair<int, int>> instrumentsOf(const MidiSong& song);
@@ -98,13 +100,18 @@ class SoundMixer {
     // How long the synthesizer goes on after a song's last note, for the
     // notes' release and the reverb to die away.
     static constexpr double kTailMs = 2500.0;
+    // FluidSynth's reset leaves the reverb ringing; once the music has faded
+    // out, the synthesizer runs this long unheard so the next song starts
+    // from a quiet reverb (-40 dB by then) instead of with a burst of it.
+    static constexpr double kDrainMs = 300.0;
 
   private:
     enum class SynthState {
         Off,       // silent: not rendered at all
         Sounding,  // rendered, coming up to or at full level
         Tail,      // the song has ended; its last notes ring out
-        FadingOut, // coming down to silence, then Off
+        FadingOut, // coming down to silence, then Draining
+        Draining,  // silent, rendered unheard while the reverb empties
     };
 
     struct Voice {
@@ -128,7 +135,11 @@ class SoundMixer {
     struct _fluid_hashtable_t* settings_ = nullptr;
     struct _fluid_synth_t* synth_ = nullptr;
     int soundFontId_ = -1;
-    std::set<std::pair<int, int>> kept_; // bank and program
+    std::string soundFontPath_;
+    // The instruments (bank, program) read from the SoundFont, each with the
+    // id FluidSynth gave the part it is in; empty when all of it was read.
+    std::map<std::pair<int, int>, int> available_;
+    std::set<std::pair<int, int>> kept_;
 
     std::shared_ptr<const MidiSong> song_;
     double startMs_ = 0;
@@ -143,6 +154,7 @@ class SoundMixer {
     float gain_ = 0.0f;  // level the synthesizer is played at, 0..1
     int synthPhase_ = 0; // frames taken from FluidSynth's current block
     std::int64_t tailFrames_ = 0;
+    std::int64_t drainFrames_ = 0; // left to render unheard
 
     std::vector<Voice> effects_;
 };

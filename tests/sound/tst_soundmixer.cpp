@@ -108,7 +108,9 @@ class SoundMixerTest : public QObject {
         const std::vector<float> before = render(*mixer, 1000);
         const double stoppedAt = mixer->songPositionMs();
         mixer->stopSong();
-        const std::vector<float> after = render(*mixer, 200);
+        const std::vector<float> after = render(*mixer, SoundMixer::kFadeMs + 100);
+        QVERIFY(!mixer->silent()); // the reverb is still emptying, unheard
+        render(*mixer, SoundMixer::kDrainMs);
 
         QVERIFY2(largestStep(before, after) < 0.01,
                  qPrintable(QString::number(largestStep(before, after))));
@@ -130,7 +132,7 @@ class SoundMixerTest : public QObject {
         std::vector<float> sound = render(*mixer, 1500);
         mixer->stopSong();
         const double paused = mixer->songPositionMs();
-        const std::vector<float> pause = render(*mixer, 300);
+        const std::vector<float> pause = render(*mixer, 400);
         QCOMPARE(mixer->songPositionMs(), paused);
 
         // The held note was struck before the pause point, so the resume
@@ -150,6 +152,22 @@ class SoundMixerTest : public QObject {
         QVERIFY2(peak(resumed) > 0.05, "the second note sounds after the resume");
     }
 
+    void aSongStartedAfterAStopFindsTheReverbEmpty() {
+        auto mixer = withSoundFont();
+        if (!mixer)
+            QSKIP("no General MIDI SoundFont on this machine");
+        auto song = heldNote(4);
+        mixer->startSong(song, 0);
+        render(*mixer, 1500);
+        mixer->stopSong();
+        render(*mixer, SoundMixer::kFadeMs + SoundMixer::kDrainMs + 10);
+        // Resumed past the note's start: nothing is struck, so nothing at
+        // all may be heard, not even what the reverb kept of the old note.
+        mixer->startSong(song, 2200);
+        const std::vector<float> resumed = render(*mixer, 300);
+        QVERIFY2(peak(resumed) < 0.0005, qPrintable(QString::number(peak(resumed))));
+    }
+
     void aNewSongWaitsForTheOldOneToFade() {
         auto mixer = withSoundFont();
         if (!mixer)
@@ -158,12 +176,14 @@ class SoundMixerTest : public QObject {
         const std::vector<float> first = render(*mixer, 800);
         mixer->startSong(heldNote(4, 40), 0); // the song menu: another song at once
         QCOMPARE(mixer->songPositionMs(), 0.0);
-        const std::vector<float> fading = render(*mixer, 14);
-        QCOMPARE(mixer->songPositionMs(), 0.0); // its clock waits for the silence
+        // Its clock waits for the fade and for the old reverb to empty.
+        const double wait = SoundMixer::kFadeMs + SoundMixer::kDrainMs;
+        const std::vector<float> fading = render(*mixer, wait - 1);
+        QCOMPARE(mixer->songPositionMs(), 0.0);
         QVERIFY(mixer->songPlaying());
         const std::vector<float> second = render(*mixer, 500);
         const double position = mixer->songPositionMs();
-        QVERIFY2(position > 480 && position < 500, qPrintable(QString::number(position)));
+        QVERIFY2(position > 495 && position < 500, qPrintable(QString::number(position)));
         QVERIFY2(largestStep(first, fading) < 0.01, "at the change");
         QVERIFY2(largestStep(fading, second) < 0.01,
                  qPrintable(QString::number(largestStep(fading, second))));
@@ -172,7 +192,7 @@ class SoundMixerTest : public QObject {
         // Stopping during the fade forgets the waiting song.
         mixer->startSong(heldNote(4, 38), 0);
         mixer->stopSong();
-        render(*mixer, 100);
+        render(*mixer, SoundMixer::kFadeMs + SoundMixer::kDrainMs + 5);
         QVERIFY(!mixer->songPlaying());
         QVERIFY(mixer->silent());
         QCOMPARE(mixer->songPositionMs(), 0.0);
@@ -190,7 +210,8 @@ class SoundMixerTest : public QObject {
         const std::vector<float> tail = render(*mixer, SoundMixer::kTailMs - 100);
         QVERIFY(peak({tail.begin(), tail.begin() + 2 * framesOf(50)}) > 0.001);
         QVERIFY(!mixer->silent());
-        const std::vector<float> end = render(*mixer, 200);
+        const std::vector<float> end = render(*mixer, 100 + SoundMixer::kFadeMs);
+        render(*mixer, SoundMixer::kDrainMs + 50);
         QVERIFY(mixer->silent());
         QVERIFY2(largestStep(tail, end) < 0.01, "the tail is faded, not cut");
         const std::vector<float> after = render(*mixer, 100);
