@@ -8,7 +8,14 @@
 // the calls below only hand it commands and read the song's clock, so none of
 // them waits for the synthesizer. A song's position is the samples rendered
 // for it; StopMusic freezes it where the call found it, even though the music
-// takes a few milliseconds to fade out. Positions and lengths are milliseconds.
+// takes a few milliseconds to fade out. A song started while another sounds
+// begins once that one has faded and its reverb has emptied (a third of a
+// second); its position stays at the start until then. Positions and lengths
+// are milliseconds.
+//
+// The songs in the program's folder are read when the control is made, and
+// only their instruments are taken from the SoundFont, all kept loaded; a
+// song from elsewhere has its instruments read when it first starts.
 //
 // Nothing here stops the game. Each problem (no sound device, no SoundFont, a
 // missing or broken file) is told once on standard error, naming the file,
