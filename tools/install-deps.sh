@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-multimedia-dev libgl-dev
-  libfluidsynth-dev fluid-soundfont-gm
+  libfluidsynth-dev fluid-soundfont-gm libglib2.0-dev libpulse-dev
   fluidsynth python3-numpy python3-scipy
   libgtest-dev
   fonts-liberation fonts-wine

@@ -4,8 +4,18 @@
 //
 // Songs (Standard MIDI Files) are played by FluidSynth with a General MIDI
 // SoundFont and effects (wave files) are mixed on top; both go out through one
-// Qt audio output that pulls its samples from the mixer, so a song's position
-// is the samples rendered for it. Positions and lengths are milliseconds.
+// Qt audio output. All of that happens on the control's own audio thread:
+// the calls below only hand it commands and read the song's clock, so none of
+// them waits for the synthesizer. A song's position is the samples rendered
+// for it; StopMusic freezes it where the call found it, even though the music
+// takes a few milliseconds to fade out. A song started while another sounds
+// begins once that one has faded and its reverb has emptied (a third of a
+// second); its position stays at the start until then. Positions and lengths
+// are milliseconds.
+//
+// The songs in the program's folder are read when the control is made, and
+// only their instruments are taken from the SoundFont, all kept loaded; a
+// song from elsewhere has its instruments read when it first starts.
 //
 // Nothing here stops the game. Each problem (no sound device, no SoundFont, a
 // missing or broken file) is told once on standard error, naming the file,
@@ -21,29 +31,25 @@
 // PlayEffect is where in the sound to start, in milliseconds.
 
 #include "audio/TegoSnd.h"
+#include "audio/real/ProblemLog.h"
+#include "audio/real/SongCache.h"
 
-#include <QElapsedTimer>
 #include <QObject>
-#include <QTimer>
+#include <QThread>
 
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
-
-QT_BEGIN_NAMESPACE
-class QAudioSink;
-QT_END_NAMESPACE
 
 namespace lilyhops {
 
+class MidiSong;
 class SoundMixer;
-struct WaveSound;
-class MixerOutput;
+class SoundWorker;
 
 class QtTegoSnd : public QObject, public TegoSnd {
     Q_OBJECT
@@ -54,6 +60,9 @@ class QtTegoSnd : public QObject, public TegoSnd {
         bool useSoundDevice = true;
         // When set, the SoundFonts tried, in order, instead of the usual search.
         std::optional<std::vector<std::string>> soundFonts;
+        // Extra milliseconds the audio thread spends on every render: lets a
+        // test show that no call waits for a busy audio thread.
+        int renderDelayMs = 0;
     };
 
     explicit QtTegoSnd(const std::string& programFolder, QObject* parent = nullptr);
@@ -69,8 +78,13 @@ class QtTegoSnd : public QObject, public TegoSnd {
 
     // The SoundFont songs are played with, or "" when there is none.
     const std::string& soundFont() const { return soundFont_; }
-    // Whether the sound reaches a device or is rendered and thrown away.
-    bool hasSoundDevice() const { return sink_ != nullptr; }
+    // Whether the sound reaches a device or only keeps time.
+    bool hasSoundDevice() const;
+    // CPU seconds the audio thread has spent rendering music and effects,
+    // and the times the device ran dry while there was sound to play, for
+    // benchmarks.
+    double mixerCpuSeconds() const;
+    int deviceUnderruns() const;
 
     // Where a SoundFont is looked for, in order: any *.sf2 in the program's
     // folder (by name), FluidSynth's own default, then the usual Debian places.
@@ -78,34 +92,31 @@ class QtTegoSnd : public QObject, public TegoSnd {
                                                     const std::string& libraryDefault);
 
   private:
-    void openDevice();
-    void closeDevice(const char* why);
-    void findSoundFont(const Options& options);
-    void keepRendering();
-    void renderOffline();
-    void render(float* stereo, int frames);
-    void report(const std::string& line);
-    std::shared_ptr<const WaveSound> effect(const std::string& file);
+    std::set<std::pair<int, int>> instrumentsOfSongsBeside();
+    void findSoundFont(const Options& options, SoundMixer& mixer,
+                       const std::set<std::pair<int, int>>& instruments);
+    std::shared_ptr<const MidiSong> song(const std::string& file);
+    std::int64_t framesPlayed() const;
+    void songEnded(std::uint32_t generation);
 
     std::string programFolder_;
     std::string soundFont_;
-    std::set<std::string> reported_;
-    std::map<std::string, std::shared_ptr<const WaveSound>> effects_;
+    ProblemLog log_;
+    SongCache songs_;
+    int sampleRate_ = 0;
 
-    // The mixer is shared with the audio output, which may pull from another
-    // thread; every use of it holds the lock.
-    std::mutex lock_;
-    std::unique_ptr<SoundMixer> mixer_;
-    std::uint64_t generation_ = 0; // counts PlayMusic and StopMusic calls
+    QThread thread_;
+    SoundWorker* worker_ = nullptr; // lives on thread_
 
-    std::unique_ptr<MixerOutput> output_;
-    QAudioSink* sink_ = nullptr;
-
-    // Without a device the mixer is rendered on a timer at the clock's pace.
-    QTimer offlineTimer_;
-    QElapsedTimer offlineClock_;
-    std::int64_t offlineFrames_ = 0;
-    std::vector<float> scratch_;
+    // The song as the game sees it. The generation counts PlayMusic and
+    // StopMusic calls, so a song's end is told only while it is current.
+    std::shared_ptr<const MidiSong> song_;
+    double startMs_ = 0;
+    std::int64_t endFrame_ = 0;
+    bool running_ = false;
+    std::int32_t stoppedAt_ = 0;
+    std::uint32_t generation_ = 0;
+    std::uint32_t told_ = 0;
 };
 
 } // namespace lilyhops

@@ -305,14 +305,18 @@ class QtTegoSndTest : public QObject {
         if (sound.soundFont().empty()) // a bare machine also lacks the SoundFont
             lines.erase(lines.begin());
         QCOMPARE(static_cast<int>(lines.size()), 6);
-        for (const std::string& file :
-             {missingWav, emptyWav, corruptWav, missingMid, emptyMid, corruptMid})
+        // Effects are read on the audio thread, so their lines may come
+        // before or after the songs'; each file still has its one line.
+        const std::pair<std::string, std::string> told[] = {
+            {missingWav, "is missing"}, {emptyWav, "is empty"}, {corruptWav, ""},
+            {missingMid, "is missing"}, {emptyMid, "is empty"}, {corruptMid, "is cut short"}};
+        for (const auto& [file, reason] : told) {
             QVERIFY2(linesNaming(lines, file) == 1, file.c_str());
-        QVERIFY(lines[0].find("is missing") != std::string::npos);
-        QVERIFY(lines[1].find("is empty") != std::string::npos);
-        QVERIFY(lines[3].find("is missing") != std::string::npos);
-        QVERIFY(lines[4].find("is empty") != std::string::npos);
-        QVERIFY(lines[5].find("is cut short") != std::string::npos);
+            const auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
+                return l.find('"' + file + '"') != std::string::npos;
+            });
+            QVERIFY2(line->find(reason) != std::string::npos, line->c_str());
+        }
 
         // Good files still play afterwards.
         sound.PlayMusic(song_, 0, -1);
@@ -362,6 +366,79 @@ class QtTegoSndTest : public QObject {
         QCOMPARE(static_cast<int>(lines.size()), 1);
         QCOMPARE(linesNaming(lines, broken), 1);
         QFile::remove(QString::fromStdString(broken));
+    }
+
+    void aBrokenSoundFontGivesOnlyTheGamesOwnLine() {
+        // Looks like a SoundFont to the first bytes, so the library itself
+        // reads it and trips over the rest.
+        const std::string broken = folder() + "looks-right.sf2";
+        Bytes bytes = {'R', 'I', 'F', 'F'};
+        putLittle(bytes, 4096, 4);
+        bytes.insert(bytes.end(), {'s', 'f', 'b', 'k', 'L', 'I', 'S', 'T'});
+        putLittle(bytes, 4000, 4);
+        bytes.insert(bytes.end(), {'I', 'N', 'F', 'O'});
+        for (int i = 0; i < 4000; ++i)
+            bytes.push_back(static_cast<std::uint8_t>(i * 7));
+        writeFile(QString::fromStdString(broken), bytes);
+
+        StderrCapture capture;
+        QtTegoSnd::Options o;
+        o.useSoundDevice = false;
+        o.soundFonts = std::vector<std::string>{broken};
+        QtTegoSnd sound(folder(), o);
+        QVERIFY(sound.soundFont().empty());
+        const std::vector<std::string> all = capture.lines();
+        std::string text;
+        for (const std::string& l : all)
+            text += l + "\n";
+        // One line that the SoundFont was skipped, one that there is none.
+        QCOMPARE(static_cast<int>(all.size()), 2);
+        QCOMPARE(ourLines(capture).size(), std::size_t(2));
+        QCOMPARE(linesNaming(all, broken), 1);
+        QVERIFY2(text.find("CRITICAL") == std::string::npos, text.c_str());
+        QFile::remove(QString::fromStdString(broken));
+    }
+
+    void noCallWaitsForABusyAudioThread() {
+        // The audio thread spends a second and a half on every render; the
+        // game's calls must neither wait for it nor lose their meaning.
+        QtTegoSnd::Options o = silent();
+        o.renderDelayMs = 1500;
+        QtTegoSnd sound(folder(), o);
+        NotifyLog log;
+        QElapsedTimer clock;
+        clock.start();
+        watch(sound, log, clock);
+
+        QElapsedTimer spent;
+        qint64 longest = 0;
+        auto call = [&](auto&& f) {
+            spent.start();
+            f();
+            longest = std::max(longest, spent.elapsed());
+        };
+        call([&] { sound.PlayMusic(song_, kSongMs - 600, -1); });
+        call([&] { sound.PlayEffect(effect_, 0, -1); });
+        call([&] { QVERIFY(sound.IsPlaying()); });
+        call([&] { QCOMPARE(sound.TrackLength(), kSongMs); });
+        int position = 0;
+        call([&] { position = sound.TrackPosition(); });
+        QVERIFY(position >= kSongMs - 600 && position < kSongMs);
+        QTest::qWait(100);
+        call([&] { sound.StopMusic(); });
+        call([&] { QCOMPARE(sound.TrackPosition(), position); });
+        call([&] { sound.PlayMusic(song_, position, -1); }); // a resume
+        call([&] { sound.StopMusic(); });
+        call([&] { sound.PlayMusic(song_, kSongMs - 300, -1); });
+        QVERIFY2(longest < 500, qPrintable(QString("a call took %1 ms").arg(longest)));
+
+        // The busy thread still ends the song, and the end is told on the
+        // game's thread, once.
+        QTRY_COMPARE_WITH_TIMEOUT(log.count, 1, 10000);
+        QVERIFY(log.onOwnerThread);
+        QCOMPARE(log.lengthAndPosition.front(), std::make_pair(kSongMs, kSongMs));
+        QTest::qWait(200);
+        QCOMPARE(log.count, 1);
     }
 
     void soundFontsAreLookedForBesideTheGameFirst() {
