@@ -1,6 +1,7 @@
 #include "runner/Names.h"
 
 #include "game/frmLilyhops.h"
+#include "runner/Text.h"
 
 #include <charconv>
 #include <cmath>
@@ -13,10 +14,21 @@ namespace {
 using Error = std::optional<std::string>;
 
 Error notA(const Word& w, const char* what) {
-    return "'" + w.text + "' is not " + what;
+    return "'" + shown(w.text) + "' is not " + what;
 }
 
+Error outOfRange(const Word& w) {
+    return "'" + shown(w.text) + "' is out of range here";
+}
+
+// The largest coordinate or size a script may give, in twips: far beyond any
+// window, and small enough that no sum or difference the game forms with it
+// leaves the range of a single-precision number.
+constexpr double kLargestTwips = 1e9;
+
 // A number as a script writes it: -12, 3255, 12.5, or a colour as &H0000FFFF.
+// A number too large for a double reads as infinite, for the range checks to
+// refuse.
 std::optional<double> readNumber(const Word& w) {
     if (w.quoted || w.text.empty())
         return std::nullopt;
@@ -30,7 +42,11 @@ std::optional<double> readNumber(const Word& w) {
     }
     double v = 0;
     auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::fixed);
-    if (ec != std::errc() || p != t.data() + t.size() || !std::isfinite(v))
+    if (p != t.data() + t.size())
+        return std::nullopt;
+    if (ec == std::errc::result_out_of_range)
+        return t[0] == '-' ? -HUGE_VAL : HUGE_VAL;
+    if (ec != std::errc())
         return std::nullopt;
     return v;
 }
@@ -40,11 +56,11 @@ template <typename Int> Binding integer(Int& var) {
     b.get = [&var] { return JsonValue::of(std::int64_t(var)); };
     b.parse = [](const Word& w, JsonValue& out) -> Error {
         auto v = readNumber(w);
-        if (!v || *v != std::floor(*v))
+        if (!v || (std::isfinite(*v) && *v != std::floor(*v)))
             return notA(w, "a whole number");
         if (*v < double(std::numeric_limits<Int>::min()) ||
             *v > double(std::numeric_limits<Int>::max()))
-            return "'" + w.text + "' is out of range here";
+            return outOfRange(w);
         out = JsonValue::of(std::int64_t(*v));
         return std::nullopt;
     };
@@ -82,6 +98,8 @@ Binding single(float& var) {
                 auto v = readNumber(w);
                 if (!v)
                     return notA(w, "a number");
+                if (std::fabs(*v) > kLargestTwips)
+                    return outOfRange(w);
                 out = JsonValue::of(float(*v));
                 return std::nullopt;
             },
@@ -154,7 +172,7 @@ std::optional<Binding> spriteProperty(frmLilyhops& w, Sprite& s, const std::stri
         return Binding{[&s] { return JsonValue::of(s.picture ? s.picture->name : std::string()); },
                        [&w](const Word& word, JsonValue& out) -> Error {
                            if (!w.findPicture(word.text))
-                               return "'" + word.text + "' is no picture holder";
+                               return "'" + shown(word.text) + "' is no picture holder";
                            out = JsonValue::of(word.text);
                            return std::nullopt;
                        },
