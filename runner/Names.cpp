@@ -131,10 +131,25 @@ template <std::size_t N> Binding wholeArray(std::array<bool, N>& arr) {
             nullptr};
 }
 
-Binding readOnly(std::function<JsonValue()> get) {
-    return {std::move(get),
-            [](const Word&, JsonValue&) -> Error { return std::string("this name is read-only"); },
-            nullptr};
+Error parseWhole(const Word& w, JsonValue& out) {
+    auto v = readNumber(w);
+    if (!v || (std::isfinite(*v) && *v != std::floor(*v)))
+        return notA(w, "a whole number");
+    if (std::fabs(*v) > 2147483648.0)
+        return outOfRange(w);
+    out = JsonValue::of(std::int64_t(*v));
+    return std::nullopt;
+}
+
+Error parseText(const Word& w, JsonValue& out) {
+    out = JsonValue::of(w.text);
+    return std::nullopt;
+}
+
+// A name that can be compared with `expect` but not written.
+Binding readOnly(std::function<JsonValue()> get,
+                 std::function<Error(const Word&, JsonValue&)> parse) {
+    return {std::move(get), std::move(parse), nullptr};
 }
 
 // "name(3)" -> ("name", 3); no index -> ("name", nullopt).
@@ -195,9 +210,9 @@ std::optional<Binding> labelProperty(Label& l, const std::string& prop) {
 
 std::optional<Binding> aboutName(frmAbout& a, const std::string& name) {
     if (name == "Loaded")
-        return readOnly([&a] { return JsonValue::of(a.Loaded); });
+        return readOnly([&a] { return JsonValue::of(a.Loaded); }, parseBool);
     if (name == "Visible")
-        return readOnly([&a] { return JsonValue::of(a.Visible); });
+        return readOnly([&a] { return JsonValue::of(a.Visible); }, parseBool);
     auto dot = name.find('.');
     if (dot == std::string::npos)
         return std::nullopt;
@@ -219,7 +234,7 @@ std::optional<Binding> aboutName(frmAbout& a, const std::string& name) {
     }
     if (Sprite* s = a.findSprite(control)) {
         if (prop == "Picture")
-            return readOnly([s] { return JsonValue::of(s->picture->name); });
+            return readOnly([s] { return JsonValue::of(s->picture->name); }, parseText);
         if (prop == "Visible")
             return boolean(s->Visible);
         return geometry(*s, prop);
@@ -316,11 +331,13 @@ std::optional<Binding> bind(frmLilyhops& w, const std::string& name) {
     if (control == "TegoSnd") {
         auto& snd = w.TegoSnd;
         if (prop == "IsPlaying")
-            return readOnly([&snd] { return JsonValue::of(snd.IsPlaying()); });
+            return readOnly([&snd] { return JsonValue::of(snd.IsPlaying()); }, parseBool);
         if (prop == "TrackPosition")
-            return readOnly([&snd] { return JsonValue::of(std::int64_t(snd.TrackPosition())); });
+            return readOnly([&snd] { return JsonValue::of(std::int64_t(snd.TrackPosition())); },
+                            parseWhole);
         if (prop == "TrackLength")
-            return readOnly([&snd] { return JsonValue::of(std::int64_t(snd.TrackLength())); });
+            return readOnly([&snd] { return JsonValue::of(std::int64_t(snd.TrackLength())); },
+                            parseWhole);
         return std::nullopt;
     }
     if (Sprite* s = w.findSprite(control))

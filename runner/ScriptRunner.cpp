@@ -283,7 +283,7 @@ ScriptRunner::Outcome ScriptRunner::runLine(const std::vector<Word>& words, int 
         if (auto error = b.parse(words[2], v))
             throw LineError(*error);
         if (!b.set)
-            throw LineError("'" + words[1].text + "' is read-only");
+            throw LineError("this name is read-only");
         b.set(v);
     } else if (command == "expect") {
         expectCount(words, 3, 3, "expect NAME VALUE");
