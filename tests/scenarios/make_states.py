@@ -1,0 +1,120 @@
+#!/usr/bin/env python3
+"""Writes the whole-state scenario scripts state_*.script beside it.
+
+Where one handler sets many things (start-up, New Game, pause, resume, End
+Game, a loss, a bay, the fifth bay, the About window), the script dumps
+every name the runner knows: every variable, every property of every
+control of both windows, the timers, the menus and the sound control. The
+expected .out then pins the whole state, so that a handler that sets one
+thing too many or too few shows up, whatever it is.
+
+    tests/scenarios/make_states.py
+"""
+
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+
+SPRITE = ["Left", "Top", "Width", "Height", "Visible", "Picture"]
+LABEL = ["Caption", "ForeColor", "Left", "Top", "Width", "Height", "Visible"]
+SHAPE = ["Left", "Top", "Width", "Height"]
+LINE = ["X1", "Y1", "X2", "Y2"]
+
+
+def props(controls, properties):
+    return [c + "." + p for c in controls for p in properties]
+
+
+VARIABLES = ["loopIndex", "canMove", "livesLeft", "frogRow", "appFolder", "soundOn",
+             "cycleMusic", "songFile", "keyReleased", "musicOn", "cubbyFilled", "onTurtle",
+             "onLog", "gamePaused", "musicPos", "barTick", "songChanged", "savedCanMove"]
+MENUS = ["mnuFile", "mnuNew", "mnuEnd", "mnuPause", "mnuSep1", "mnuExit", "mnuAudio",
+         "mnuSound", "mnuMusic", "mnuSong", "mnuSong1", "mnuSong2", "mnuSong3", "mnuSong4",
+         "mnuSep2", "mnuCycle", "mnuHelp", "mnuFHelp", "mnuAbout"]
+TIMERS = ["tmrRow12", "tmrRow38", "tmrRow46", "tmrRow57", "tmrDelay", "tmrChkFocus"]
+ABOUT_LABELS = ["lblTitle", "lblVersion", "lblProgramming", "lblCredit1", "lblGraphicDesign",
+                "lblSound", "lblEmotionalSupport", "lblCredit2", "lblCredit3"]
+
+# One dump line per family of controls, so that a difference in the .out
+# points at the family at once.
+GROUPS = [
+    VARIABLES,
+    ["frmLilyhops.Width", "frmLilyhops.Height", "frmLilyhops.MousePointer", "TegoSnd.IsPlaying",
+     "TegoSnd.TrackPosition", "TegoSnd.TrackLength"],
+    props(["imgFrog", "imgLife1", "imgLife2", "imgTime"], SPRITE),
+    props(["imgCar%d" % n for n in range(1, 11)], SPRITE),
+    props(["imgTurtle%02d" % n for n in range(1, 13)], SPRITE),
+    props(["imgBackground", "imgWater", "imgLog1", "imgLog2", "imgLog3"], SPRITE),
+    props(["imgSuccess(%d)" % n for n in range(5)], SPRITE),
+    props(["FrogNorth", "FrogSouth", "FrogEast", "FrogWest", "FrogDead", "FrogDrowned"], SPRITE),
+    props(["lblLives", "lblScore1", "lblScore2", "lblTime"], LABEL),
+    props(["lblPaused", "lblGameOver", "lblSuccess"], LABEL),
+    props(["shpMusicBar"], SHAPE) + props(TIMERS, ["Enabled", "Interval"]),
+    props(MENUS, ["Enabled", "Checked"]),
+    ["frmAbout.Loaded", "frmAbout.Visible"] + props(["frmAbout." + l for l in ABOUT_LABELS], LABEL),
+    props(["frmAbout.Shape%d" % n for n in range(1, 6)], SHAPE)
+    + props(["frmAbout.Line%d" % n for n in range(1, 12)], LINE)
+    + props(["frmAbout.Image1"], SPRITE),
+]
+
+
+def whole_state(label):
+    return ["# The whole state " + label] + ["dump " + " ".join(g) for g in GROUPS]
+
+
+SCRIPTS = {
+    "state_game_life": ("""
+The whole state after start-up, New Game, a pause, the resume and End Game.
+""", [
+        ("after start-up", []),
+        ("after New Game, 250 ms after start-up", ["wait 250", "menu mnuNew"]),
+        ("after a pause 1 s into the game", ["wait 1000", "menu mnuPause"]),
+        ("after the resume, half a second later", ["wait 500", "key 32"]),
+        ("after End Game, 1 s later", ["wait 1000", "menu mnuEnd"]),
+    ]),
+    "state_losses": ("""
+The whole state after a toad run over and one drowned, each with a life to
+spare, and after the third toad is lost.
+""", [
+        ("after a toad run over by imgCar2 in lane 1",
+         ["menu mnuNew", "wait 300", "key 38", "wait 40"]),
+        ("after a toad drowned in row 7, 600 ms later",
+         ["wait 560", "set frogRow 7", "set imgFrog.Left 4000", "set imgFrog.Top 2300",
+          "wait 40"]),
+        ("after the last toad is run over in lane 4, with the Sound off",
+         ["menu mnuSound", "set frogRow 5", "set imgFrog.Left 1500", "set imgFrog.Top 3280",
+          "wait 40"]),
+    ]),
+    "state_bays": ("""
+The whole state after a toad reaches bay 2 at 5 seconds into the game, and
+after the fifth bay wins the game.
+""", [
+        ("after bay 2",
+         ["menu mnuNew", "wait 5000", "set frogRow 10", "set imgFrog.Top 900",
+          "set imgFrog.Left 3100", "key 38"]),
+        ("after the fifth bay, bay 0",
+         ["set cubbyFilled(1) True", "set imgSuccess(1).Visible True", "set cubbyFilled(3) True",
+          "set imgSuccess(3).Visible True", "set cubbyFilled(4) True",
+          "set imgSuccess(4).Visible True", "wait 2000", "set frogRow 10", "set imgFrog.Top 900",
+          "set imgFrog.Left 300", "key 38"]),
+    ]),
+    "state_about": ("""
+The whole state with the About window open during a game, and after its OK
+button has closed it.
+""", [
+        ("with the About window open", ["menu mnuNew", "wait 700", "menu mnuAbout"]),
+        ("after OK", ["wait 300", "call frmAbout.cmdOK_Click"]),
+    ]),
+}
+
+
+def main():
+    for name, (header, steps) in SCRIPTS.items():
+        lines = ["# " + line for line in header.strip().split("\n")]
+        for label, commands in steps:
+            lines += commands + whole_state(label) + ["log"]
+        (HERE / (name + ".script")).write_text("\n".join(lines) + "\n")
+
+
+if __name__ == "__main__":
+    main()
