@@ -1,0 +1,60 @@
+#pragma once
+
+// The game's core with the runner's stand-ins around it (a sound control that
+// records, a desktop that answers at once), on a virtual clock, with a hook
+// that runs after every handler the clock runs: each tick of each timer and
+// each end of a song.
+
+#include "audio/RecordingTegoSnd.h"
+#include "game/CallLog.h"
+#include "game/frmLilyhops.h"
+#include "runner/ScriptRunner.h"
+#include "timing/Scheduler.h"
+
+#include <functional>
+
+namespace lilyhops::fuzz {
+
+class GameUnderTest {
+  public:
+    GameUnderTest() {
+        desktop.attach(game);
+        game.Form_Load();
+        for (Timer* t : {&game.tmrRow12, &game.tmrRow38, &game.tmrRow46, &game.tmrRow57,
+                         &game.tmrDelay, &game.tmrChkFocus}) {
+            t->onTimer = [this, t, handler = t->onTimer] {
+                handler();
+                handlerRan(t->name());
+            };
+        }
+        sound.onPlaybackNotify([this] {
+            game.TegoSnd_PlaybackNotify();
+            handlerRan("song end");
+        });
+    }
+
+    // Runs after every handler the clock runs, with the handler's name.
+    std::function<void(const char*)> afterHandler;
+
+    bool lanesRun() const { return game.tmrRow12.Enabled(); }
+    // A game runs from New Game to its end, paused or not.
+    bool inGame() const { return lanesRun() || game.gamePaused; }
+
+    void keyDown(std::int16_t code) { game.txtControl_KeyDown(code, 0); }
+    void keyPress(std::int16_t code) { game.txtControl_KeyPress(code); }
+    void keyUp(std::int16_t code) { game.txtControl_KeyUp(code, 0); }
+
+    Scheduler clock;
+    CallLog log;
+    RecordingTegoSnd sound{clock, log};
+    script::RecordingDesktop desktop{log, clock};
+    frmLilyhops game{clock, sound, desktop, desktop, "/app"};
+
+  private:
+    void handlerRan(const std::string& name) {
+        if (afterHandler)
+            afterHandler(name.c_str());
+    }
+};
+
+} // namespace lilyhops::fuzz

@@ -1,0 +1,183 @@
+#include "Invariants.h"
+
+#include "GameUnderTest.h"
+
+#include <cmath>
+#include <regex>
+
+namespace lilyhops::fuzz {
+
+namespace {
+
+// The toad's Top on each row, for a toad that set out from the start strip
+// facing north (index frogRow - 1).
+constexpr float kRowTop[10] = {5460, 4960, 4410, 3860, 3280, 2760, 2300, 1840, 1440, 900};
+constexpr float kFullTime = 3000;
+constexpr std::uint32_t kYellow = 0x00FFFF;
+const char* const kSongFiles[4] = {"OrigBogt.mid", "Pelto64.mid", "VraxHeav.mid", "TollBrdg.mid"};
+
+// A message label is shown when it is visible inside the playfield; parked
+// below it, it is out of sight however Visible stands.
+bool shown(const Label& l) {
+    return l.Visible && l.Top < 6000;
+}
+
+struct Checker {
+    std::vector<std::string> failures;
+    void operator()(bool holds, const std::string& what) {
+        if (!holds)
+            failures.push_back(what);
+    }
+};
+
+std::string num(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
+}
+
+} // namespace
+
+std::vector<std::string> Invariants::broken(GameUnderTest& g) {
+    const frmLilyhops& w = g.game;
+    Checker check;
+    const bool lanes = g.lanesRun();
+    const float W = w.Width;
+    if (lanesRanBefore_ && !lanes)
+        freezePendingAtStop_ = w.tmrDelay.Enabled();
+    lanesRanBefore_ = lanes;
+
+    // The toad stands on a row and inside the window.
+    check(w.frogRow >= 1 && w.frogRow <= 10, "frogRow " + num(w.frogRow) + " is not 1 to 10");
+    const Sprite& frog = w.imgFrog;
+    const bool body = frog.picture == w.FrogDead.picture || frog.picture == w.FrogDrowned.picture;
+    // A lost toad lies where it was lost and keeps its Left, which was inside
+    // the window for the living toad (330 wide at least); only its new,
+    // larger picture may reach past the edge.
+    const float rightLimit = body ? W - 330 : W - frog.Width;
+    check(frog.Left >= 0 && frog.Left <= rightLimit,
+          "the toad's Left " + num(frog.Left) + " is outside 0 .. " + num(rightLimit));
+    if (w.frogRow >= 1 && w.frogRow <= 10) {
+        // Hops move the toad by its row's distances; turning sideways raises
+        // it 60 twips and turning upright lowers it again, and a toad run
+        // over while sideways comes back without its raise. A lost toad's
+        // body counts as upright: when a freeze pending at the end of the
+        // game frees the arrows, a step raises the raised body once more.
+        float offset = frog.Top - kRowTop[w.frogRow - 1];
+        bool bodyRaisedAgain = offset == -120 && !lanes && freezePendingAtStop_;
+        check(offset == 0 || offset == 60 || offset == -60 || bodyRaisedAgain,
+              "the toad's Top " + num(frog.Top) + " does not belong to row " + num(w.frogRow));
+    }
+
+    // Lives, score and time.
+    check(w.livesLeft >= 0 && w.livesLeft <= 2, "livesLeft " + num(w.livesLeft));
+    static const std::regex wholeNumber("0|-?[1-9][0-9]*");
+    check(std::regex_match(w.lblScore2.Caption, wholeNumber),
+          "the score \"" + w.lblScore2.Caption + "\" is not a whole number");
+    const float time = w.imgTime.Width;
+    check(time >= 0 && time <= kFullTime && std::fmod(time, 15.0f) == 0,
+          "the time bar is " + num(time) + " wide");
+    // The status bar shows exactly the spare toads left.
+    auto inStatusBar = [](const Sprite& s, float left) { return s.Left == left && s.Top == 30; };
+    check(inStatusBar(w.imgLife2, 1050) == (w.livesLeft >= 2),
+          "imgLife2 does not agree with livesLeft " + num(w.livesLeft));
+    check(inStatusBar(w.imgLife1, 690) == (w.livesLeft >= 1),
+          "imgLife1 does not agree with livesLeft " + num(w.livesLeft));
+
+    // The lane timers run together, exactly while a game runs unpaused.
+    for (const Timer* t : {&w.tmrRow38, &w.tmrRow46, &w.tmrRow57})
+        check(t->Enabled() == lanes, t->name() + " does not run with tmrRow12");
+    check(!(lanes && w.gamePaused), "the lanes run in a paused game");
+    check(!lanes || frog.Visible, "the lanes run with the toad hidden");
+    check(w.tmrChkFocus.Enabled(), "the focus timer stopped");
+
+    // The arrows: during a game the toad is free to move unless a freeze
+    // after a road death is pending. Out of a game (paused, ended) it is
+    // held, except that a freeze pending when the lanes stopped still frees
+    // it when it runs out.
+    if (lanes)
+        check(w.canMove || w.tmrDelay.Enabled(), "the toad is held in a running game");
+    else
+        check(!w.canMove || freezePendingAtStop_,
+              "the toad is free out of a game without a freeze pending at its stop");
+
+    // Bays: the icons shown are the bays filled; a won game shows them all.
+    for (int i = 0; i < 5; ++i)
+        check(w.cubbyFilled[i] == w.imgSuccess[i].Visible,
+              "bay " + num(i) + " and its icon disagree");
+    if (shown(w.lblSuccess)) {
+        for (int i = 0; i < 5; ++i)
+            check(w.cubbyFilled[i], "\"Nice!\" with bay " + num(i) + " empty");
+        check(!frog.Visible, "\"Nice!\" with the toad shown");
+        check(!lanes, "\"Nice!\" in a running game");
+    }
+    check((w.lblScore2.ForeColor == kYellow) == shown(w.lblSuccess),
+          "the score's colour does not follow \"Nice!\"");
+    check(!shown(w.lblGameOver) || w.livesLeft == 0, "\"Game Over!\" with lives left");
+    check(!shown(w.lblGameOver) || !lanes, "\"Game Over!\" in a running game");
+
+    // Menus and pointer agree with the game's state.
+    check(w.mnuEnd.Enabled == g.inGame(), "End Game is not enabled exactly in a game");
+    check(w.mnuPause.Enabled == g.inGame(), "Pause is not enabled exactly in a game");
+    check(w.mnuPause.Checked == w.gamePaused, "Pause's check mark is not gamePaused");
+    check(shown(w.lblPaused) == w.gamePaused, "\"Game Paused\" is not shown exactly when paused");
+    check(!w.gamePaused || (w.lblPaused.Left == 0 && w.lblPaused.Top == 2010),
+          "\"Game Paused\" is not in its place");
+    check((w.mousePointer == MousePointer::Custom) == lanes,
+          "the pointer is not hidden exactly while the lanes run");
+    check(w.mnuSound.Checked == w.soundOn, "Sound's check mark is not soundOn");
+    check(w.mnuMusic.Checked == w.musicOn, "Music's check mark is not musicOn");
+    check(w.mnuSong.Enabled == w.musicOn, "the song list is not enabled exactly with the music");
+    check(w.mnuCycle.Checked == w.cycleMusic, "Cycle's check mark is not cycleMusic");
+    const MenuItem* songs[4] = {&w.mnuSong1, &w.mnuSong2, &w.mnuSong3, &w.mnuSong4};
+    int checkedSongs = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (songs[i]->Checked) {
+            ++checkedSongs;
+            check(w.songFile == kSongFiles[i], "the checked song is not songFile " + w.songFile);
+        }
+    }
+    check(checkedSongs == 1, num(checkedSongs) + " songs are checked");
+    for (const MenuItem* m : {&w.mnuFile, &w.mnuNew, &w.mnuExit, &w.mnuAudio, &w.mnuSound,
+                              &w.mnuMusic, &w.mnuHelp, &w.mnuFHelp, &w.mnuAbout})
+        check(m->Enabled, m->name + " is disabled");
+
+    // Music plays only when it is switched on, never during a pause.
+    if (g.sound.IsPlaying())
+        check(w.musicOn && !w.gamePaused, "music plays while switched off or paused");
+
+    // Every lane object stays on its circuit, and each raft of turtles stays
+    // whole, each turtle overlapping the next by 30 twips.
+    auto onCircuit = [&](const Sprite& s, float from, float to, bool fromIncluded,
+                         bool toIncluded) {
+        bool ok = (fromIncluded ? s.Left >= from : s.Left > from) &&
+                  (toIncluded ? s.Left <= to : s.Left < to);
+        check(ok, s.name + " at " + num(s.Left) + " is off its circuit");
+    };
+    for (int n : {1, 2, 3, 7}) {
+        const Sprite& car = w.imgCars[n - 1];
+        onCircuit(car, -car.Width, W + car.Width, false, true);
+    }
+    for (int n : {4, 5, 6, 10})
+        onCircuit(w.imgCars[n - 1], -w.imgCars[3].Width, W, true, false);
+    for (int n : {8, 9})
+        onCircuit(w.imgCars[n - 1], -w.imgCars[8].Width, W, true, false);
+    onCircuit(w.imgLog1, -w.imgLog1.Width, W, false, true);
+    for (const Sprite* log : {&w.imgLog2, &w.imgLog3})
+        onCircuit(*log, -log->Width - 5000, W, false, true);
+    const int rafts[5][3] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 0}, {9, 10, 0}, {11, 12, 0}};
+    for (const auto& raft : rafts) {
+        const Sprite& first = w.imgTurtles[raft[0] - 1];
+        int length = raft[2] ? 3 : 2;
+        onCircuit(first, -(length * 570 - (length - 1) * 30), W, true, false);
+        for (int i = 1; i < length; ++i) {
+            const Sprite& before = w.imgTurtles[raft[i - 1] - 1];
+            const Sprite& turtle = w.imgTurtles[raft[i] - 1];
+            check(turtle.Left == before.Left + before.Width - 30,
+                  turtle.name + " has left its raft");
+        }
+    }
+    return check.failures;
+}
+
+} // namespace lilyhops::fuzz
