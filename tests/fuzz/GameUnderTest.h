@@ -11,7 +11,10 @@
 #include "runner/ScriptRunner.h"
 #include "timing/Scheduler.h"
 
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace lilyhops::fuzz {
 
@@ -40,6 +43,24 @@ class GameUnderTest {
     // A game runs from New Game to its end, paused or not.
     bool inGame() const { return lanesRun() || game.gamePaused; }
 
+    // Advances the clock to the next instant at which something is due, as
+    // a tick of the window's clock does. Something must then run: otherwise
+    // the clock names an instant at which nothing happens, which a window
+    // waiting for it would wait for in vain; that is noted in clockProblem.
+    Millis advanceToNextDue() {
+        std::optional<Millis> next = clock.nextDue();
+        if (!next) {
+            clockProblem = "the clock has nothing due at all";
+            return clock.now();
+        }
+        std::uint64_t before = handlersRun_;
+        clock.advanceTo(*next);
+        if (handlersRun_ == before)
+            clockProblem = "nothing ran at the clock's next due instant " + std::to_string(*next);
+        return *next;
+    }
+    std::string clockProblem;
+
     void keyDown(std::int16_t code) { game.txtControl_KeyDown(code, 0); }
     void keyPress(std::int16_t code) { game.txtControl_KeyPress(code); }
     void keyUp(std::int16_t code) { game.txtControl_KeyUp(code, 0); }
@@ -51,7 +72,9 @@ class GameUnderTest {
     frmLilyhops game{clock, sound, desktop, desktop, "/app"};
 
   private:
+    std::uint64_t handlersRun_ = 0;
     void handlerRan(const std::string& name) {
+        ++handlersRun_;
         if (afterHandler)
             afterHandler(name.c_str());
     }

@@ -155,8 +155,7 @@ void play(FuzzRun& run, Move move) {
     };
     switch (move) {
     case Move::Wait: {
-        Millis next = g.clock.nextDue().value_or(g.clock.now());
-        g.clock.advanceTo(next);
+        Millis next = g.advanceToNextDue();
         run.event("wait to " + std::to_string(next) + " ms");
         break;
     }

@@ -41,6 +41,8 @@ std::string num(double v) {
 std::vector<std::string> Invariants::broken(GameUnderTest& g) {
     const frmLilyhops& w = g.game;
     Checker check;
+    check(g.clockProblem.empty(), g.clockProblem);
+    g.clockProblem.clear();
     const bool lanes = g.lanesRun();
     const float W = w.Width;
     if (lanesRanBefore_ && !lanes)

@@ -73,9 +73,8 @@ std::string RandomEvents::clock(GameUnderTest& g) {
     int roll = below(10);
     if (roll < 6) {
         // To the next instant at which something is due.
-        Millis next = g.clock.nextDue().value_or(g.clock.now());
-        Millis ms = next - g.clock.now();
-        g.clock.advanceTo(next);
+        Millis from = g.clock.now();
+        Millis ms = g.advanceToNextDue() - from;
         return "wait " + std::to_string(ms);
     }
     Millis ms = roll < 9 ? below(300) : 300 + below(2700);

@@ -33,6 +33,22 @@ def run(cmd, cwd, log, env=None):
         return subprocess.run(cmd, cwd=cwd, stdout=out, stderr=subprocess.STDOUT, env=env).returncode
 
 
+def failed_tests(cmd, cwd, log, env):
+    """Runs ctest; returns the names of the tests that failed."""
+    result = subprocess.run(cmd, cwd=cwd, env=env, capture_output=True, text=True)
+    with open(log, "a") as out:
+        out.write("$ " + " ".join(cmd) + "\n" + result.stdout + result.stderr)
+    names = []
+    if "The following tests FAILED:" in result.stdout:
+        for line in result.stdout.split("The following tests FAILED:")[1].splitlines():
+            parts = line.strip().split(" - ", 1)
+            if len(parts) == 2:
+                names.append(parts[1].rsplit(" (", 1)[0])
+    elif result.returncode != 0:
+        names.append("(ctest failed)")
+    return names
+
+
 def copy_tree(dest):
     if dest.exists():
         shutil.rmtree(dest)
@@ -88,15 +104,17 @@ def main():
             if run(["cmake", "--build", str(build), "-j", args.jobs], work, log, env) != 0:
                 verdict = "NO-BUILD"
                 broken.append((number, note, "does not build"))
-            elif run(test_cmd, work, log, env) != 0:
+            elif (failing := failed_tests(test_cmd, work, log, env)):
                 verdict = "caught"
                 caught.append((number, note))
+                note = "%s  [%s]" % (note, ", ".join(failing[:4]) +
+                                     (" and %d more" % (len(failing) - 4) if len(failing) > 4 else ""))
             else:
                 verdict = "ESCAPED"
                 escaped.append((number, note))
         finally:
             target.write_text(original)
-        print("%3d  %-8s %-60s %4.0fs" % (number, verdict, note, time.time() - start), flush=True)
+        print("%3d  %-8s %4.0fs  %s" % (number, verdict, time.time() - start, note), flush=True)
 
     total = len(caught) + len(escaped)
     print("\ncaught %d of %d (%.0f%%)" % (len(caught), total, 100.0 * len(caught) / max(total, 1)))
