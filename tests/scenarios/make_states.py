@@ -2,11 +2,14 @@
 """Writes the whole-state scenario scripts state_*.script beside it.
 
 Where one handler sets many things (start-up, New Game, pause, resume, End
-Game, a loss, a bay, the fifth bay, the About window), the script dumps
+Game, a loss, a bay, the fifth bay, the About window, the rules box), the
+script dumps
 every name the runner knows: every variable, every property of every
 control of both windows, the timers, the menus and the sound control. The
 expected .out then pins the whole state, so that a handler that sets one
-thing too many or too few shows up, whatever it is.
+thing too many or too few shows up, whatever it is. Each handler is run
+from a state in which what it sets stands otherwise, so that setting it is
+seen.
 
     tests/scenarios/make_states.py
 """
@@ -72,6 +75,29 @@ The whole state after start-up, New Game, a pause, the resume and End Game.
         ("after the resume, half a second later", ["wait 500", "key 32"]),
         ("after End Game, 1 s later", ["wait 1000", "menu mnuEnd"]),
     ]),
+    "state_new_game_mid_game": ("""
+The whole state after New Game in the middle of a paused game in which
+everything New Game sets stands otherwise: a key held down, the toad
+frozen, riding, on its last life, over a filled bay, with a score in
+yellow, the messages shown, the life icons spent and the time bar short.
+What New Game leaves (the pending freeze, the sound and cycling choices,
+the saved song position, the music bar) stays.
+""", [
+        ("of the paused game",
+         ["menu mnuNew", "wait 1000", "menu mnuPause", "keydown 37", "set canMove False",
+          "set livesLeft 0", "set frogRow 10", "set imgFrog.Left 1000", "set imgFrog.Top 900",
+          "set imgFrog.Picture FrogDead", "set imgFrog.Visible False", "set imgTime.Width 1200",
+          'set lblScore2.Caption "4321"', "set lblScore2.ForeColor &H0000FFFF",
+          "set cubbyFilled(1) True", "set imgSuccess(1).Visible True", "set cubbyFilled(3) True",
+          "set imgSuccess(3).Visible True", "set onTurtle(0) True", "set onTurtle(1) True",
+          "set onLog(0) True", "set onLog(1) True", "set imgLife1.Left 2000",
+          "set imgLife1.Top 1440", "set imgLife1.Picture FrogDrowned", "set imgLife2.Left 3000",
+          "set imgLife2.Top 4410", "set imgLife2.Picture FrogDead", "set lblGameOver.Left 0",
+          "set lblGameOver.Top 1995", "set lblGameOver.Visible True", "set lblSuccess.Left 0",
+          "set lblSuccess.Top 1590", "set lblSuccess.Visible True", "set songChanged True",
+          "set loopIndex 2", "set tmrDelay.Enabled True", "menu mnuSound", "menu mnuCycle"]),
+        ("after New Game", ["menu mnuNew"]),
+    ]),
     "state_losses": ("""
 The whole state after a toad run over and one drowned, each with a life to
 spare, and after the third toad is lost.
@@ -86,12 +112,13 @@ spare, and after the third toad is lost.
           "wait 40"]),
     ]),
     "state_bays": ("""
-The whole state after a toad reaches bay 2 at 5 seconds into the game, and
-after the fifth bay wins the game.
+The whole state of a toad riding the turtles of lane 8, after it reaches
+bay 2 at 5 seconds into the game, and after the fifth bay wins the game.
 """, [
-        ("after bay 2",
-         ["menu mnuNew", "wait 5000", "set frogRow 10", "set imgFrog.Top 900",
-          "set imgFrog.Left 3100", "key 38"]),
+        ("riding the turtles of lane 8 below bay 2",
+         ["menu mnuNew", "wait 5000", "set imgTurtle09.Left 3000", "set imgTurtle10.Left 3540",
+          "set frogRow 10", "set imgFrog.Top 900", "set imgFrog.Left 3100", "wait 40"]),
+        ("after bay 2", ["key 38"]),
         ("after the fifth bay, bay 0",
          ["set cubbyFilled(1) True", "set imgSuccess(1).Visible True", "set cubbyFilled(3) True",
           "set imgSuccess(3).Visible True", "set cubbyFilled(4) True",
@@ -99,11 +126,14 @@ after the fifth bay wins the game.
           "set imgFrog.Left 300", "key 38"]),
     ]),
     "state_about": ("""
-The whole state with the About window open during a game, and after its OK
-button has closed it.
+The whole state with the About window open during a game, after its OK
+button has closed it, and after the rules box.
 """, [
-        ("with the About window open", ["menu mnuNew", "wait 700", "menu mnuAbout"]),
+        ("with the About window opened during a game while a key was held down",
+         ["menu mnuNew", "wait 700", "keydown 65", "menu mnuAbout"]),
         ("after OK", ["wait 300", "call frmAbout.cmdOK_Click"]),
+        ("after the rules box, chosen while paused with a key held down",
+         ["keydown 66", "menu mnuFHelp"]),
     ]),
 }
 
