@@ -61,6 +61,21 @@ class GameUnderTest {
     }
     std::string clockProblem;
 
+    // The player chooses a menu item; what stood before is kept for the
+    // checks of what the choice must have done.
+    struct Choice {
+        const MenuItem* item = nullptr;
+        bool reachable = false, lanesRan = false, paused = false, canMove = false;
+        bool soundOn = false, musicOn = false, cycleMusic = false;
+    };
+    void choose(MenuItem& item) {
+        const frmLilyhops& w = game;
+        lastChoice = {&item,     item.reachable(), lanesRun(), w.gamePaused,
+                      w.canMove, w.soundOn,        w.musicOn,  w.cycleMusic};
+        game.chooseMenu(item);
+    }
+    std::optional<Choice> lastChoice;
+
     void keyDown(std::int16_t code) { game.txtControl_KeyDown(code, 0); }
     void keyPress(std::int16_t code) { game.txtControl_KeyPress(code); }
     void keyUp(std::int16_t code) { game.txtControl_KeyUp(code, 0); }

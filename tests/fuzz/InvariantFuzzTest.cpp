@@ -175,7 +175,7 @@ void play(FuzzRun& run, Move move) {
         press(32, "32 (Space)");
         break;
     case Move::NewGame:
-        g.game.chooseMenu(g.game.mnuNew);
+        g.choose(g.game.mnuNew);
         run.event("menu mnuNew");
         break;
     case Move::Activate:

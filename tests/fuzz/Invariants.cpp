@@ -179,7 +179,80 @@ std::vector<std::string> Invariants::broken(GameUnderTest& g) {
                   turtle.name + " has left its raft");
         }
     }
+    checkChoice(g, check.failures);
     return check.failures;
+}
+
+void Invariants::checkChoice(GameUnderTest& g, std::vector<std::string>& failures) {
+    if (!g.lastChoice)
+        return;
+    const GameUnderTest::Choice before = *g.lastChoice;
+    g.lastChoice.reset();
+    if (!before.reachable)
+        return;
+    const frmLilyhops& w = g.game;
+    const std::string& name = before.item->name;
+    Checker check;
+    const bool playing = g.sound.IsPlaying();
+    const bool fromStart = playing && g.sound.TrackPosition() == 0;
+
+    if (name == "mnuNew") {
+        // A fresh game, whatever stood before.
+        check(g.lanesRun() && !w.gamePaused && w.canMove && w.keyReleased,
+              "New Game did not start a running game with the toad free");
+        check(w.livesLeft == 2 && w.frogRow == 1 && w.imgTime.Width == kFullTime,
+              "New Game did not reset lives, row and time");
+        check(w.imgFrog.Left == 3255 && w.imgFrog.Top == 5460 && w.imgFrog.Visible &&
+                  w.imgFrog.picture == w.FrogNorth.picture,
+              "New Game did not put a toad facing north at the start");
+        check(w.lblScore2.Caption == "0" && w.lblScore2.ForeColor == 0xFFFFFF,
+              "New Game did not clear the score");
+        for (int i = 0; i < 5; ++i)
+            check(!w.cubbyFilled[i], "New Game left bay " + num(i) + " filled");
+        check(!w.onTurtle[0] && !w.onTurtle[1] && !w.onLog[0] && !w.onLog[1],
+              "New Game left the toad riding");
+        check(w.imgLife1.picture == w.FrogSouth.picture &&
+                  w.imgLife2.picture == w.FrogSouth.picture,
+              "New Game did not give back the life icons");
+        check(!shown(w.lblGameOver) && !shown(w.lblSuccess) && !shown(w.lblPaused),
+              "New Game left a message shown");
+        check(playing == w.musicOn && (!playing || fromStart),
+              "New Game did not start the song from its beginning exactly when music is on");
+    } else if (name == "mnuEnd") {
+        check(!g.inGame() && !w.canMove && !playing, "End Game left a game, the toad or music");
+    } else if (name == "mnuPause") {
+        if (before.paused)
+            check(g.lanesRun() && w.canMove && playing == w.musicOn,
+                  "Pause did not resume the lanes, the toad and the music");
+        else if (before.lanesRan)
+            check(w.gamePaused && !g.lanesRun() && !w.canMove && !playing,
+                  "Pause did not stop the lanes, the toad and the music");
+    } else if (name == "mnuFHelp" || name == "mnuAbout") {
+        check(w.keyReleased, name + " did not re-arm the key latch");
+        check(!g.lanesRun(), name + " left the lanes running");
+        check(!before.lanesRan || w.gamePaused, name + " did not pause the running game");
+        if (name == "mnuAbout")
+            check(w.frmAbout.Loaded && w.frmAbout.Visible, "the About window is not shown");
+    } else if (name == "mnuSound") {
+        check(w.soundOn != before.soundOn, "Sound did not switch the effects");
+    } else if (name == "mnuCycle") {
+        check(w.cycleMusic != before.cycleMusic, "Cycle did not switch cycling");
+    } else if (name == "mnuMusic") {
+        check(w.musicOn != before.musicOn, "Music did not switch the music");
+        if (w.musicOn)
+            check(w.gamePaused ? !playing : fromStart,
+                  "music switched on did not start from its beginning, or started in a pause");
+        else
+            check(!playing, "music switched off plays on");
+    } else if (name.rfind("mnuSong", 0) == 0 && name.size() == 8) {
+        int n = name[7] - '1';
+        check(w.songFile == kSongFiles[n] && before.item->Checked && w.musicOn,
+              name + " did not choose its song");
+        bool starts = !before.paused && before.canMove;
+        check(starts ? fromStart : !playing,
+              name + " did not start its song exactly in a running game with the toad free");
+    }
+    failures.insert(failures.end(), check.failures.begin(), check.failures.end());
 }
 
 } // namespace lilyhops::fuzz

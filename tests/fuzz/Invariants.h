@@ -20,6 +20,9 @@ class Invariants {
     std::vector<std::string> broken(GameUnderTest& g);
 
   private:
+    // What the menu item chosen last must have done.
+    void checkChoice(GameUnderTest& g, std::vector<std::string>& failures);
+
     bool lanesRanBefore_ = false;
     bool freezePendingAtStop_ = false;
 };

@@ -65,7 +65,7 @@ std::string RandomEvents::menu(GameUnderTest& g, bool gameMenus) {
     if (gameMenus)
         items.insert(items.end(), {&w.mnuNew, &w.mnuNew, &w.mnuNew, &w.mnuEnd});
     MenuItem* item = items[below(int(items.size()))];
-    w.chooseMenu(*item);
+    g.choose(*item);
     return "menu " + item->name;
 }
 
