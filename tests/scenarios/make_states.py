@@ -113,12 +113,15 @@ spare, and after the third toad is lost.
     ]),
     "state_bays": ("""
 The whole state of a toad riding the turtles of lane 8, after it reaches
-bay 2 at 5 seconds into the game, and after the fifth bay wins the game.
+bay 2 at 5 seconds into the game (through FrogInCubby, the window's public
+procedure, as another program may call it), and after the fifth bay, reached
+with the Up key, wins the game.
 """, [
         ("riding the turtles of lane 8 below bay 2",
          ["menu mnuNew", "wait 5000", "set imgTurtle09.Left 3000", "set imgTurtle10.Left 3540",
           "set frogRow 10", "set imgFrog.Top 900", "set imgFrog.Left 3100", "wait 40"]),
-        ("after bay 2", ["key 38"]),
+        ("after bay 2, entered through the window's public procedure",
+         ["call FrogInCubby 2"]),
         ("after the fifth bay, bay 0",
          ["set cubbyFilled(1) True", "set imgSuccess(1).Visible True", "set cubbyFilled(3) True",
           "set imgSuccess(3).Visible True", "set cubbyFilled(4) True",
