@@ -1,6 +1,6 @@
-// The invariant fuzz test: a hundred thousand random events per run through
-// the game's core, with every invariant checked after each event and after
-// each handler the clock runs in between. In the player's run most events
+// The invariant fuzz test: a quarter of a million random events per run
+// through the game's core, with every invariant checked after each event and
+// after each handler the clock runs in between. In the player's run most events
 // are those of a player who steers toward the free bays, so that full bays,
 // won games and new games after a win are reached (and counted).
 //
@@ -42,8 +42,7 @@ class FuzzRun {
     FuzzRun(const char* name, std::uint64_t seed) : name_(name), seed_(seed), rng_(seed) {
         g_.afterHandler = [this](const char* handler) {
             ++handlers_;
-            check(std::string("  (handler ") + handler + " at " + std::to_string(g_.clock.now()) +
-                  " ms)");
+            check({{}, handler, g_.clock.now()});
         };
     }
 
@@ -54,14 +53,12 @@ class FuzzRun {
     std::uint64_t events() const { return events_; }
 
     // Notes one event that has run and checks the invariants after it.
-    void event(const std::string& what) {
+    void event(std::string what) {
         ++events_;
         // With where the toad stands after it, which most failures are about.
         const Sprite& frog = g_.game.imgFrog;
-        std::ostringstream line;
-        line << what << "    -> row " << g_.game.frogRow << ", " << frog.Left << " x " << frog.Top
-             << ", " << (frog.picture ? frog.picture->name : "no picture");
-        check(line.str());
+        check({std::move(what), nullptr, g_.clock.now(), g_.game.frogRow, frog.Left, frog.Top,
+               frog.picture});
         // Nothing reads the recorded calls here; keep them from piling up.
         if (g_.log.calls().size() > 1000)
             g_.log.take();
@@ -82,8 +79,29 @@ class FuzzRun {
     }
 
   private:
-    void check(const std::string& what) {
-        recent_.push_back(what);
+    // An event or a handler run by the clock, as the failure message tells
+    // it; made into text only for a failure.
+    struct Seen {
+        std::string event;
+        const char* handler = nullptr;
+        Millis at = 0;
+        int row = 0;
+        float left = 0, top = 0;
+        const Picture* picture = nullptr;
+
+        std::string text() const {
+            std::ostringstream s;
+            if (handler)
+                s << "  (handler " << handler << " at " << at << " ms)";
+            else
+                s << event << "    -> row " << row << ", " << left << " x " << top << ", "
+                  << (picture ? picture->name : "no picture");
+            return s.str();
+        }
+    };
+
+    void check(Seen seen) {
+        recent_.push_back(std::move(seen));
         if (recent_.size() > 40)
             recent_.pop_front();
         countProgress();
@@ -98,8 +116,8 @@ class FuzzRun {
         for (const std::string& b : broken)
             s << "  - " << b << "\n";
         s << "the last events, oldest first:\n";
-        for (const std::string& e : recent_)
-            s << "  " << e << "\n";
+        for (const Seen& e : recent_)
+            s << "  " << e.text() << "\n";
         failure_ = s.str();
     }
 
@@ -134,7 +152,7 @@ class FuzzRun {
     GameUnderTest g_;
     Invariants invariants_;
     std::uint64_t events_ = 0, handlers_ = 0;
-    std::deque<std::string> recent_;
+    std::deque<Seen> recent_;
     std::string failure_;
     int lastFilled_ = 0, lastLives_ = 2;
     bool lastWon_ = false, lastOver_ = false;
@@ -198,7 +216,7 @@ struct Timing {
     double cpuSeconds() const { return double(std::clock() - cpu) / CLOCKS_PER_SEC; }
 };
 
-const std::uint64_t kEvents = fromEnvironment("LILYHOPS_FUZZ_EVENTS", 100000);
+const std::uint64_t kEvents = fromEnvironment("LILYHOPS_FUZZ_EVENTS", 250000);
 
 } // namespace
 

@@ -8,7 +8,10 @@ sound-device tests, which no fault here touches), records whether any test
 failed, and puts the file back before the next fault. Not part of CI; it
 takes about a minute per fault on two cores.
 
-    tools/faults/plant.py [--work DIR] [--only N,M,...] [--jobs N]
+    tools/faults/plant.py [--work DIR] [--only N,M,...] [--jobs N] [--tests REGEX]
+
+--tests runs only the tests whose names match (ctest -R), to see what one
+part of the suite catches on its own.
 """
 
 import argparse
@@ -67,6 +70,7 @@ def main():
     ap.add_argument("--work", default="/tmp/lilyhops-faults")
     ap.add_argument("--only", default="")
     ap.add_argument("--jobs", default="2")
+    ap.add_argument("--tests", default="")
     args = ap.parse_args()
 
     work = Path(args.work)
@@ -80,7 +84,7 @@ def main():
            work, log, env) != 0:
         sys.exit("configure failed; see " + str(log))
     test_cmd = ["ctest", "--test-dir", str(build), "-LE", "sound", "-j", args.jobs,
-                "--timeout", "300"]
+                "--timeout", "300"] + (["-R", args.tests] if args.tests else [])
     if run(["cmake", "--build", str(build), "-j", args.jobs], work, log, env) != 0 or \
             run(test_cmd, work, log, env) != 0:
         sys.exit("the suite does not pass without faults; see " + str(log))
