@@ -8,10 +8,11 @@ sound-device tests, which no fault here touches), records whether any test
 failed, and puts the file back before the next fault. Not part of CI; it
 takes about a minute per fault on two cores.
 
-    tools/faults/plant.py [--work DIR] [--only N,M,...] [--jobs N] [--tests REGEX]
+    tools/faults/plant.py [--work DIR] [--only N,M,...] [--jobs N] [--tests REGEX] [--fresh]
 
 --tests runs only the tests whose names match (ctest -R), to see what one
-part of the suite catches on its own.
+part of the suite catches on its own; --fresh plants fresh_faults.py, the
+set written after the suite was finished, instead of faults.py.
 """
 
 import argparse
@@ -24,7 +25,8 @@ from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
-from faults import FAULTS  # noqa: E402
+import faults  # noqa: E402
+import fresh_faults  # noqa: E402
 
 SOURCE = HERE.parent.parent
 
@@ -71,6 +73,7 @@ def main():
     ap.add_argument("--only", default="")
     ap.add_argument("--jobs", default="2")
     ap.add_argument("--tests", default="")
+    ap.add_argument("--fresh", action="store_true")
     args = ap.parse_args()
 
     work = Path(args.work)
@@ -91,7 +94,8 @@ def main():
 
     chosen = {int(n) for n in args.only.split(",") if n}
     caught, escaped, broken = [], [], []
-    for number, (path, find, replace, note) in enumerate(FAULTS, 1):
+    planted = fresh_faults.FAULTS if args.fresh else faults.FAULTS
+    for number, (path, find, replace, note) in enumerate(planted, 1):
         if chosen and number not in chosen:
             continue
         target = src / path
