@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFile>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -230,19 +229,10 @@ void GameWindow::FocusKeyCatcher() {
 }
 
 void GameWindow::LoadFile(const std::string& file, int /*type*/) {
-    QFile f(QString::fromStdString(file));
-    if (!f.open(QIODevice::ReadOnly)) {
-        reportOnce("cannot read the credits file " + file + ": " + f.errorString().toStdString());
-        creditsHtml_.clear();
-        return;
-    }
-    auto html = rtfToHtml(f.readAll());
-    if (!html) {
-        reportOnce("the credits file " + file + " is not rich text");
-        creditsHtml_.clear();
-        return;
-    }
-    creditsHtml_ = *html;
+    Credits credits = readCredits(QString::fromStdString(file));
+    if (!credits.problem.empty())
+        reportOnce(credits.problem);
+    creditsHtml_ = credits.html;
 }
 
 void GameWindow::reportOnce(const std::string& problem) {

@@ -1,8 +1,10 @@
 #include "frontend/RtfText.h"
 
 #include <QColor>
+#include <QFile>
 #include <QList>
 #include <QStringList>
+#include <algorithm>
 #include <cctype>
 
 namespace lilyhops {
@@ -28,10 +30,18 @@ class Reader {
         while (pos_ < s_.size()) {
             char c = s_[pos_++];
             if (c == '{') {
-                stack_.append(style_);
+                // Beyond the deepest group only the depth is counted.
+                if (stack_.size() < kDeepestGroup)
+                    stack_.append(style_);
+                else
+                    ++tooDeep_;
                 continue;
             }
             if (c == '}') {
+                if (tooDeep_ > 0) {
+                    --tooDeep_;
+                    continue;
+                }
                 if (inColorTable_ && stack_.size() == colorTableDepth_)
                     inColorTable_ = false;
                 if (!stack_.isEmpty())
@@ -91,7 +101,11 @@ class Reader {
         if (pos_ < s_.size() && s_[pos_] == ' ')
             ++pos_;
         bool hasArg = !digits.isEmpty();
-        int arg = digits.toInt();
+        // A parameter too long for an int counts as the largest one of its sign.
+        bool fits = false;
+        int arg = digits.toInt(&fits);
+        if (hasArg && !fits && digits != "-")
+            arg = digits.startsWith('-') ? -999999 : 999999;
 
         if (word == "fonttbl" || word == "stylesheet" || word == "info" || word == "pict" ||
             word == "header" || word == "footer" || word == "listtable" ||
@@ -130,7 +144,7 @@ class Reader {
         } else if (word == "ulnone") {
             style_.underline = false;
         } else if (word == "fs" && hasArg) {
-            style_.halfPoints = arg;
+            style_.halfPoints = std::clamp(arg, int(2 * kSmallestPoints), int(2 * kLargestPoints));
         } else if (word == "cf" && hasArg) {
             style_.color = arg;
         } else if (word == "tab") {
@@ -182,6 +196,15 @@ class Reader {
             paragraph_ += "<span style=\"" + css + "\">";
             spanCss_ = css;
         }
+        // Qt lays out a word of many thousand letters very slowly; a long
+        // run without a space gets an invisible break opportunity now and
+        // then.
+        if (ch.isSpace()) {
+            wordLength_ = 0;
+        } else if (++wordLength_ > kLongestWord) {
+            paragraph_ += QChar(0x200B);
+            wordLength_ = 1;
+        }
         QString escaped = QString(ch).toHtmlEscaped();
         paragraph_ += ch == '\t' ? QString("&nbsp;&nbsp;&nbsp;&nbsp;") : escaped;
     }
@@ -207,6 +230,7 @@ class Reader {
             paragraph_ += "</span>";
         html_ += paragraph_ + "</p>";
         inParagraph_ = false;
+        wordLength_ = 0;
         spanCss_.clear();
     }
 
@@ -218,6 +242,9 @@ class Reader {
     qsizetype colorTableDepth_ = 0;
     int red_ = 0, green_ = 0, blue_ = 0;
     QList<QColor> colors_;
+    int tooDeep_ = 0;
+    static constexpr int kLongestWord = 64;
+    int wordLength_ = 0;
     QString html_, paragraph_, spanCss_;
     bool inParagraph_ = false;
 };
@@ -226,6 +253,24 @@ class Reader {
 
 std::optional<QString> rtfToHtml(const QByteArray& rtf) {
     return Reader(rtf).run();
+}
+
+Credits readCredits(const QString& path) {
+    const std::string name = path.toStdString();
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {{}, "cannot read the credits file " + name + ": " + f.errorString().toStdString()};
+    // One byte past the limit tells a file that is too large, whatever its
+    // reported size (a pipe reports none).
+    QByteArray data = f.read(kMaxCreditsBytes + 1);
+    if (data.size() > kMaxCreditsBytes)
+        return {{},
+                "the credits file " + name + " is larger than " +
+                    std::to_string(kMaxCreditsBytes / 1024) + " KiB; the About window shows none"};
+    auto html = rtfToHtml(data);
+    if (!html)
+        return {{}, "the credits file " + name + " is not rich text"};
+    return {*html, {}};
 }
 
 } // namespace lilyhops

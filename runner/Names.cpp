@@ -1,6 +1,7 @@
 #include "runner/Names.h"
 
 #include "game/frmLilyhops.h"
+#include "runner/Text.h"
 
 #include <charconv>
 #include <cmath>
@@ -13,10 +14,21 @@ namespace {
 using Error = std::optional<std::string>;
 
 Error notA(const Word& w, const char* what) {
-    return "'" + w.text + "' is not " + what;
+    return "'" + shown(w.text) + "' is not " + what;
 }
 
+Error outOfRange(const Word& w) {
+    return "'" + shown(w.text) + "' is out of range here";
+}
+
+// The largest coordinate or size a script may give, in twips: far beyond any
+// window, and small enough that no sum or difference the game forms with it
+// leaves the range of a single-precision number.
+constexpr double kLargestTwips = 1e9;
+
 // A number as a script writes it: -12, 3255, 12.5, or a colour as &H0000FFFF.
+// A number too large for a double reads as infinite, for the range checks to
+// refuse.
 std::optional<double> readNumber(const Word& w) {
     if (w.quoted || w.text.empty())
         return std::nullopt;
@@ -30,7 +42,11 @@ std::optional<double> readNumber(const Word& w) {
     }
     double v = 0;
     auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::fixed);
-    if (ec != std::errc() || p != t.data() + t.size() || !std::isfinite(v))
+    if (p != t.data() + t.size())
+        return std::nullopt;
+    if (ec == std::errc::result_out_of_range)
+        return t[0] == '-' ? -HUGE_VAL : HUGE_VAL;
+    if (ec != std::errc())
         return std::nullopt;
     return v;
 }
@@ -40,11 +56,11 @@ template <typename Int> Binding integer(Int& var) {
     b.get = [&var] { return JsonValue::of(std::int64_t(var)); };
     b.parse = [](const Word& w, JsonValue& out) -> Error {
         auto v = readNumber(w);
-        if (!v || *v != std::floor(*v))
+        if (!v || (std::isfinite(*v) && *v != std::floor(*v)))
             return notA(w, "a whole number");
         if (*v < double(std::numeric_limits<Int>::min()) ||
             *v > double(std::numeric_limits<Int>::max()))
-            return "'" + w.text + "' is out of range here";
+            return outOfRange(w);
         out = JsonValue::of(std::int64_t(*v));
         return std::nullopt;
     };
@@ -82,6 +98,8 @@ Binding single(float& var) {
                 auto v = readNumber(w);
                 if (!v)
                     return notA(w, "a number");
+                if (std::fabs(*v) > kLargestTwips)
+                    return outOfRange(w);
                 out = JsonValue::of(float(*v));
                 return std::nullopt;
             },
@@ -113,10 +131,25 @@ template <std::size_t N> Binding wholeArray(std::array<bool, N>& arr) {
             nullptr};
 }
 
-Binding readOnly(std::function<JsonValue()> get) {
-    return {std::move(get),
-            [](const Word&, JsonValue&) -> Error { return std::string("this name is read-only"); },
-            nullptr};
+Error parseWhole(const Word& w, JsonValue& out) {
+    auto v = readNumber(w);
+    if (!v || (std::isfinite(*v) && *v != std::floor(*v)))
+        return notA(w, "a whole number");
+    if (std::fabs(*v) > 2147483648.0)
+        return outOfRange(w);
+    out = JsonValue::of(std::int64_t(*v));
+    return std::nullopt;
+}
+
+Error parseText(const Word& w, JsonValue& out) {
+    out = JsonValue::of(w.text);
+    return std::nullopt;
+}
+
+// A name that can be compared with `expect` but not written.
+Binding readOnly(std::function<JsonValue()> get,
+                 std::function<Error(const Word&, JsonValue&)> parse) {
+    return {std::move(get), std::move(parse), nullptr};
 }
 
 // "name(3)" -> ("name", 3); no index -> ("name", nullopt).
@@ -154,7 +187,7 @@ std::optional<Binding> spriteProperty(frmLilyhops& w, Sprite& s, const std::stri
         return Binding{[&s] { return JsonValue::of(s.picture ? s.picture->name : std::string()); },
                        [&w](const Word& word, JsonValue& out) -> Error {
                            if (!w.findPicture(word.text))
-                               return "'" + word.text + "' is no picture holder";
+                               return "'" + shown(word.text) + "' is no picture holder";
                            out = JsonValue::of(word.text);
                            return std::nullopt;
                        },
@@ -177,9 +210,9 @@ std::optional<Binding> labelProperty(Label& l, const std::string& prop) {
 
 std::optional<Binding> aboutName(frmAbout& a, const std::string& name) {
     if (name == "Loaded")
-        return readOnly([&a] { return JsonValue::of(a.Loaded); });
+        return readOnly([&a] { return JsonValue::of(a.Loaded); }, parseBool);
     if (name == "Visible")
-        return readOnly([&a] { return JsonValue::of(a.Visible); });
+        return readOnly([&a] { return JsonValue::of(a.Visible); }, parseBool);
     auto dot = name.find('.');
     if (dot == std::string::npos)
         return std::nullopt;
@@ -201,7 +234,7 @@ std::optional<Binding> aboutName(frmAbout& a, const std::string& name) {
     }
     if (Sprite* s = a.findSprite(control)) {
         if (prop == "Picture")
-            return readOnly([s] { return JsonValue::of(s->picture->name); });
+            return readOnly([s] { return JsonValue::of(s->picture->name); }, parseText);
         if (prop == "Visible")
             return boolean(s->Visible);
         return geometry(*s, prop);
@@ -298,11 +331,13 @@ std::optional<Binding> bind(frmLilyhops& w, const std::string& name) {
     if (control == "TegoSnd") {
         auto& snd = w.TegoSnd;
         if (prop == "IsPlaying")
-            return readOnly([&snd] { return JsonValue::of(snd.IsPlaying()); });
+            return readOnly([&snd] { return JsonValue::of(snd.IsPlaying()); }, parseBool);
         if (prop == "TrackPosition")
-            return readOnly([&snd] { return JsonValue::of(std::int64_t(snd.TrackPosition())); });
+            return readOnly([&snd] { return JsonValue::of(std::int64_t(snd.TrackPosition())); },
+                            parseWhole);
         if (prop == "TrackLength")
-            return readOnly([&snd] { return JsonValue::of(std::int64_t(snd.TrackLength())); });
+            return readOnly([&snd] { return JsonValue::of(std::int64_t(snd.TrackLength())); },
+                            parseWhole);
         return std::nullopt;
     }
     if (Sprite* s = w.findSprite(control))

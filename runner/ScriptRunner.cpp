@@ -1,6 +1,11 @@
 #include "runner/ScriptRunner.h"
 
+#include "runner/ScriptReader.h"
+#include "runner/Text.h"
+
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <istream>
 #include <ostream>
 #include <stdexcept>
@@ -18,10 +23,11 @@ long long wholeNumber(const Word& w, long long min, long long max, const char* w
     const char* first = w.text.data();
     const char* last = first + w.text.size();
     auto [p, ec] = std::from_chars(first, last, v);
-    if (w.quoted || w.text.empty() || ec != std::errc() || p != last)
-        throw LineError("'" + w.text + "' is not " + what);
-    if (v < min || v > max)
-        throw LineError("'" + w.text + "' is out of range for " + what);
+    bool tooLarge = ec == std::errc::result_out_of_range && p == last;
+    if (w.quoted || w.text.empty() || (ec != std::errc() && !tooLarge) || p != last)
+        throw LineError("'" + shown(w.text) + "' is not " + what);
+    if (tooLarge || v < min || v > max)
+        throw LineError("'" + shown(w.text) + "' is out of range for " + what);
     return v;
 }
 
@@ -128,18 +134,41 @@ ScriptRunner::ScriptRunner() : sound_(clock_, log_), desktop_(log_, clock_) {
     window_ = std::make_unique<frmLilyhops>(clock_, sound_, desktop_, desktop_, kAppFolder);
     desktop_.attach(*window_);
     window_->Form_Load();
+    // One long wait must not collect calls without end (an hour of songs of
+    // one millisecond each): the clock stops as soon as too many are waiting
+    // for a log line, and the run stops after the line.
+    clock_.onChanged = [this] {
+        if (tooManyCalls())
+            clock_.halt();
+    };
 }
 
 int ScriptRunner::run(std::istream& script, std::ostream& out, std::ostream& err) {
     int status = 0;
     std::string line;
     int lineNo = 0;
-    while (!desktop_.ended && std::getline(script, line)) {
+    ScriptReader reader(script);
+    auto stop = [&](const std::string& problem) {
+        out.flush();
+        err << "line " << lineNo << ": " << problem << "\n";
+        return 2;
+    };
+    while (!desktop_.ended) {
         ++lineNo;
+        ScriptReader::Status read = reader.next(line);
+        if (read == ScriptReader::Status::End)
+            break;
+        if (read == ScriptReader::Status::TooLong)
+            return stop("the line is longer than " + std::to_string(ScriptReader::kMaxLineBytes) +
+                        " bytes");
+        if (read == ScriptReader::Status::Unreadable)
+            return stop("cannot read the script: " + reader.error());
         // A comment is skipped whatever it holds, quotes and backslashes too.
         std::size_t first = line.find_first_not_of(" \t\r");
         if (first == std::string::npos || line[first] == '#')
             continue;
+        if (!isValidUtf8(line))
+            return stop("the line is not UTF-8 text");
         try {
             std::vector<Word> words = splitWords(line);
             if (words.empty())
@@ -148,13 +177,38 @@ int ScriptRunner::run(std::istream& script, std::ostream& out, std::ostream& err
             if (outcome == Outcome::ExpectFailed)
                 status = 1;
         } catch (const LineError& e) {
-            out.flush();
-            err << "line " << lineNo << ": " << e.what() << "\n";
-            return 2;
+            return stop(e.what());
         }
+        if (tooManyCalls())
+            return stop(tooManyCallsMessage());
     }
+    errno = 0;
     out.flush();
+    if (!out)
+        return stop(cannotWrite());
     return status;
+}
+
+bool ScriptRunner::tooManyCalls() const {
+    return log_.calls().size() > kMaxPendingCalls;
+}
+
+std::string ScriptRunner::tooManyCallsMessage() {
+    return "the game made more than " + std::to_string(kMaxPendingCalls) +
+           " calls since the last log; a log line must come sooner";
+}
+
+std::string ScriptRunner::cannotWrite() {
+    std::string reason = errno ? std::string(": ") + std::strerror(errno) : std::string();
+    return "cannot write to standard output" + reason;
+}
+
+void ScriptRunner::writeLine(std::ostream& out, const std::string& text) {
+    errno = 0;
+    out << text << "\n";
+    out.flush();
+    if (!out)
+        throw LineError(cannotWrite());
 }
 
 ScriptRunner::Outcome ScriptRunner::runLine(const std::vector<Word>& words, int lineNo,
@@ -164,7 +218,7 @@ ScriptRunner::Outcome ScriptRunner::runLine(const std::vector<Word>& words, int 
     auto name = [&](std::size_t i) -> Binding {
         auto b = bind(w, words[i].text);
         if (!b || words[i].quoted)
-            throw LineError("unknown name '" + words[i].text + "'");
+            throw LineError("unknown name '" + shown(words[i].text) + "'");
         return *b;
     };
     auto keyCode = [&](const Word& word) {
@@ -172,19 +226,19 @@ ScriptRunner::Outcome ScriptRunner::runLine(const std::vector<Word>& words, int 
     };
 
     if (words[0].quoted)
-        throw LineError("unknown command \"" + command + "\"");
+        throw LineError("unknown command \"" + shown(command) + "\"");
 
     if (command == "menu") {
         expectCount(words, 2, 2, "menu ITEM");
         MenuItem* item = w.findMenu(words[1].text);
         if (!item)
-            throw LineError("unknown menu item '" + words[1].text + "'");
+            throw LineError("unknown menu item '" + shown(words[1].text) + "'");
         w.chooseMenu(*item);
     } else if (command == "call") {
         expectCount(words, 2, 3, "call PROC [ARG]");
         auto proc = w.procedures().find(words[1].text);
         if (proc == w.procedures().end())
-            throw LineError("unknown procedure '" + words[1].text + "'");
+            throw LineError("unknown procedure '" + shown(words[1].text) + "'");
         if (proc->second.takesArgument && words.size() < 3)
             throw LineError(words[1].text + " takes a whole-number argument");
         if (!proc->second.takesArgument && words.size() > 2)
@@ -214,9 +268,9 @@ ScriptRunner::Outcome ScriptRunner::runLine(const std::vector<Word>& words, int 
         expectCount(words, 2, 3, "tick TIMER [N]");
         Timer* timer = w.findTimer(words[1].text);
         if (!timer)
-            throw LineError("unknown timer '" + words[1].text + "'");
+            throw LineError("unknown timer '" + shown(words[1].text) + "'");
         long long n = words.size() > 2 ? wholeNumber(words[2], 0, 100000000, "a count") : 1;
-        for (long long i = 0; i < n && !desktop_.ended; ++i)
+        for (long long i = 0; i < n && !desktop_.ended && !tooManyCalls(); ++i)
             timer->onTimer();
     } else if (command == "wait") {
         expectCount(words, 2, 2, "wait MS");
@@ -229,7 +283,7 @@ ScriptRunner::Outcome ScriptRunner::runLine(const std::vector<Word>& words, int 
         if (auto error = b.parse(words[2], v))
             throw LineError(*error);
         if (!b.set)
-            throw LineError("'" + words[1].text + "' is read-only");
+            throw LineError("this name is read-only");
         b.set(v);
     } else if (command == "expect") {
         expectCount(words, 3, 3, "expect NAME VALUE");
@@ -239,8 +293,8 @@ ScriptRunner::Outcome ScriptRunner::runLine(const std::vector<Word>& words, int 
             throw LineError(*error);
         std::string want = toJson(v), got = toJson(b.get());
         if (want != got) {
-            err << "line " << lineNo << ": expected " << words[1].text << " = " << want << ", got "
-                << got << "\n";
+            err << "line " << lineNo << ": expected " << words[1].text << " = " << shown(want, 200)
+                << ", got " << shown(got, 200) << "\n";
             return Outcome::ExpectFailed;
         }
     } else if (command == "dump") {
@@ -249,10 +303,10 @@ ScriptRunner::Outcome ScriptRunner::runLine(const std::vector<Word>& words, int 
             Binding b = name(i);
             line += (i > 1 ? "," : "") + quoteJson(words[i].text) + ":" + toJson(b.get());
         }
-        out << line << "}\n";
+        writeLine(out, line + "}");
     } else if (command == "log") {
         expectCount(words, 1, 1, "log");
-        out << renderLog(log_.take()) << "\n";
+        writeLine(out, renderLog(log_.take()));
     } else if (command == "active") {
         expectCount(words, 2, 2, "active on|off");
         if (words[1].text == "on" && !words[1].quoted)
@@ -273,7 +327,7 @@ ScriptRunner::Outcome ScriptRunner::runLine(const std::vector<Word>& words, int 
             throw LineError("usage: song length MS | song end");
         }
     } else {
-        throw LineError("unknown command '" + command + "'");
+        throw LineError("unknown command '" + shown(command) + "'");
     }
     return Outcome::Ok;
 }

@@ -54,10 +54,21 @@ class ScriptRunner {
 
     frmLilyhops& window() { return *window_; }
 
+    // The most calls of the game that may wait for the next log line. Past
+    // it the run stops (exit 2): a script that lets the game make that many
+    // calls without a log line is almost surely a runaway.
+    static constexpr std::size_t kMaxPendingCalls = 100000;
+
   private:
     enum class Outcome { Ok, ExpectFailed, Stop };
     Outcome runLine(const std::vector<Word>& words, int lineNo, std::ostream& out,
                     std::ostream& err);
+    // Writes one line of output at once, so that a failed write is reported
+    // at the line that made it.
+    void writeLine(std::ostream& out, const std::string& text);
+    bool tooManyCalls() const;
+    static std::string tooManyCallsMessage();
+    static std::string cannotWrite();
 
     Scheduler clock_;
     CallLog log_;

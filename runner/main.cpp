@@ -4,14 +4,19 @@
 #include "about/Version.h"
 #include "runner/CommandLine.h"
 #include "runner/ScriptRunner.h"
+#include "runner/Text.h"
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
 int main(int argc, char** argv) {
     namespace script = lilyhops::script;
+    // Unsynchronised streams report read errors of standard input the same
+    // way as those of a file.
+    std::ios::sync_with_stdio(false);
     const script::CommandLine cl =
         script::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     switch (cl.action) {
@@ -31,12 +36,18 @@ int main(int argc, char** argv) {
     std::ifstream file;
     std::istream* in = &std::cin;
     if (cl.file != "-") {
-        file.open(cl.file);
-        if (!file) {
-            std::cerr << "lilyhops-script: cannot open '" << cl.file
-                      << "': " << std::strerror(errno) << "\n";
+        const std::string& path = cl.file;
+        auto cannot = [&path](const std::string& why) {
+            std::cerr << "lilyhops-script: cannot open '" << script::shown(path, 200)
+                      << "': " << why << "\n";
             return 2;
-        }
+        };
+        std::error_code ec;
+        if (std::filesystem::is_directory(path, ec))
+            return cannot(std::strerror(EISDIR));
+        file.open(path);
+        if (!file)
+            return cannot(std::strerror(errno));
         in = &file;
     }
     script::ScriptRunner runner;

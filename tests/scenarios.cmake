@@ -12,3 +12,8 @@ foreach(_script IN LISTS _lilyhops_scenarios)
       "-DOUT_DIR=${CMAKE_BINARY_DIR}/scenario-output"
       -P "${CMAKE_CURRENT_LIST_DIR}/scenarios/run_scenario.cmake")
 endforeach()
+
+# A script the runner may not read (a file without read permission).
+add_test(NAME scenario.error_unreadable_file
+  COMMAND sh "${CMAKE_CURRENT_LIST_DIR}/scenarios/unreadable_file.sh" "$<TARGET_FILE:lilyhops-script>")
+set_tests_properties(scenario.error_unreadable_file PROPERTIES SKIP_RETURN_CODE 77)

@@ -6,6 +6,10 @@
 #   # exit: N        expected exit status (default 0)
 #   # argument: X    passed to the runner instead of the script's path; "-"
 #                    feeds the script on standard input
+#   # input: PATH    standard input comes from PATH (and the argument is "-"
+#                    unless given)
+#   # output: PATH   standard output goes to PATH (a device such as /dev/full);
+#                    NAME.out is then not compared
 # Usage: cmake -DRUNNER=... -DSCRIPT=... -DOUT_DIR=... -P run_scenario.cmake
 
 foreach(var RUNNER SCRIPT OUT_DIR)
@@ -19,25 +23,40 @@ get_filename_component(name "${SCRIPT}" NAME_WE)
 
 set(expected_exit 0)
 set(argument "${SCRIPT}")
-file(STRINGS "${SCRIPT}" header LIMIT_COUNT 5)
+set(input "")
+set(output "")
+file(STRINGS "${SCRIPT}" header LIMIT_COUNT 6)
 foreach(line IN LISTS header)
   if(line MATCHES "^# exit: *([0-9]+)$")
     set(expected_exit "${CMAKE_MATCH_1}")
   elseif(line MATCHES "^# argument: *(.+)$")
     set(argument "${CMAKE_MATCH_1}")
+  elseif(line MATCHES "^# input: *(.+)$")
+    set(input "${CMAKE_MATCH_1}")
+    if(argument STREQUAL "${SCRIPT}")
+      set(argument "-")
+    endif()
+  elseif(line MATCHES "^# output: *(.+)$")
+    set(output "${CMAKE_MATCH_1}")
   endif()
 endforeach()
 
 set(input_args)
-if(argument STREQUAL "-")
+if(NOT input STREQUAL "")
+  set(input_args INPUT_FILE "${input}")
+elseif(argument STREQUAL "-")
   set(input_args INPUT_FILE "${SCRIPT}")
+endif()
+set(output_args OUTPUT_VARIABLE actual_out)
+if(NOT output STREQUAL "")
+  set(output_args OUTPUT_FILE "${output}")
 endif()
 
 execute_process(
   COMMAND "${CMAKE_COMMAND}" -E env LC_ALL=C "${RUNNER}" "${argument}"
   ${input_args}
+  ${output_args}
   WORKING_DIRECTORY "${dir}"
-  OUTPUT_VARIABLE actual_out
   ERROR_VARIABLE actual_err
   RESULT_VARIABLE actual_exit)
 
@@ -66,7 +85,9 @@ function(compare what expected_file actual_text actual_file)
   endif()
 endfunction()
 
-compare("standard output" "${dir}/${name}.out" "${actual_out}" "${OUT_DIR}/${name}.out")
+if(output STREQUAL "")
+  compare("standard output" "${dir}/${name}.out" "${actual_out}" "${OUT_DIR}/${name}.out")
+endif()
 compare("standard error" "${dir}/${name}.err" "${actual_err}" "${OUT_DIR}/${name}.err")
 if(NOT actual_exit STREQUAL expected_exit)
   message("${name}: exit status ${actual_exit}, expected ${expected_exit}")

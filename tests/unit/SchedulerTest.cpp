@@ -61,6 +61,20 @@ TEST(Scheduler, SwitchingOnStartsTheCountButSwitchingOnAgainDoesNot) {
     EXPECT_EQ(trace.seen, (Seen{"t@130", "t@230", "t@500"}));
 }
 
+TEST(Scheduler, ANewIntervalRestartsTheCountFromNow) {
+    // A script may give a running timer a new interval: its ticks then lie on
+    // a new grid counted from that moment.
+    Scheduler clock;
+    Trace trace{clock, {}};
+    Timer t("t", 100, true);
+    clock.add(t);
+    t.onTimer = trace.note("t");
+    clock.advanceTo(130);
+    t.setInterval(50);
+    clock.advanceTo(290);
+    EXPECT_EQ(trace.seen, (Seen{"t@100", "t@180", "t@230", "t@280"}));
+}
+
 TEST(Scheduler, SameInstantRunsTimersInOrderAddedThenEventsInOrderScheduled) {
     Scheduler clock;
     Trace trace{clock, {}};
