@@ -114,10 +114,9 @@ std::vector<std::string> finalStateNames(frmLilyhops& game) {
         names.push_back(m->name + ".Enabled");
         names.push_back(m->name + ".Checked");
     }
-    names.push_back("frmLilyhops.MousePointer");
-    // Whether the About window is loaded shows in its version label, which
-    // reads "Version x.x" until its load code runs.
-    names.push_back("frmAbout.lblVersion.Caption");
+    for (const char* n : {"frmLilyhops.MousePointer", "frmAbout.Loaded", "frmAbout.Visible",
+                          "frmAbout.lblVersion.Caption"})
+        names.push_back(n);
     return names;
 }
 
@@ -128,8 +127,7 @@ std::string expectLine(frmLilyhops& game, const std::string& name) {
     std::string value = scriptValue(binding->get());
     if (value.empty())
         return "";
-    // Only what the runner can read back: it takes no value for a name that
-    // can only be read.
+    // Only what the runner can read back.
     auto words = script::splitWords(value);
     script::JsonValue parsed;
     if (words.size() != 1 || binding->parse(words[0], parsed))

@@ -163,7 +163,7 @@ ScriptReplay::Step ScriptReplay::compile(const std::string& text, int line) {
         script::Binding b = binding(words[1]);
         script::JsonValue v = value(b, words[2]);
         if (!b.set)
-            throw BadLine("'" + words[1].text + "' is read-only");
+            throw BadLine("this name is read-only");
         step.run = [b, v] { b.set(v); };
     } else if (command == "expect") {
         argumentCount(words, 3, 3, "expect NAME VALUE");
