@@ -10,24 +10,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <ios>
 #include <sstream>
-#include <streambuf>
 
 using namespace lilyhops;
+using lilyhops::testing::lines;
 using lilyhops::testing::Replayed;
 
 namespace {
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);)
-        out.push_back(l);
-    return out;
-}
 
 // What a script gives: the lines it prints, the lines about what failed and
 // the verdict (0: every line ran and every expect held, 1: an expect failed,
@@ -87,20 +80,19 @@ bool replayable(const std::filesystem::path& script, const std::string& text) {
     return true;
 }
 
-// Input that fails as a broken device does, after some bytes.
-class FailingBuffer : public std::streambuf {
+// Input that breaks off after `before` as standard input does when the
+// device fails: the stream ends, and errno says why.
+class BrokenInput : public std::stringbuf {
   public:
-    explicit FailingBuffer(std::string before) : before_(std::move(before)) {
-        setg(before_.data(), before_.data(), before_.data() + before_.size());
-    }
+    explicit BrokenInput(const std::string& before) : std::stringbuf(before) {}
 
   protected:
-    int underflow() override {
-        throw std::ios_base::failure("read", std::make_error_code(std::errc::io_error));
+    int_type underflow() override {
+        int_type c = std::stringbuf::underflow();
+        if (traits_type::eq_int_type(c, traits_type::eof()))
+            errno = EIO;
+        return c;
     }
-
-  private:
-    std::string before_;
 };
 
 } // namespace
@@ -157,7 +149,7 @@ TEST(ReplayAsRunner, RefusesALineWhereAndAsTheRunnerDoes) {
 
 TEST(ReplayAsRunner, AScriptThatCannotBeReadStopsWhereTheRunnerStops) {
     const std::string before = "menu mnuNew\nwait 250\ndump frogRow imgFrog.Left\n";
-    FailingBuffer forRunner(before), forReplay(before);
+    BrokenInput forRunner(before), forReplay(before);
     std::istream runnerIn(&forRunner), replayIn(&forReplay);
     Result runner = fromRunner(runnerIn), replay = fromReplay(replayIn);
     ASSERT_EQ(runner.failures,
