@@ -35,11 +35,12 @@ JsonValue valueOf(const Binding& binding, const Word& word) {
     return value;
 }
 
-// A bare word that must be `expected`.
+// Whether the word is `expected`, written bare.
 bool is(const Word& word, std::string_view expected) {
     return !word.quoted && word.text == expected;
 }
 
+// A step that acts and has nothing to check.
 Step done(std::function<void()> act) {
     return [act = std::move(act)] {
         act();
