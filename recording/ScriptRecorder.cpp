@@ -3,7 +3,7 @@
 #include "game/frmLilyhops.h"
 #include "runner/Json.h"
 #include "runner/Names.h"
-#include "runner/ScriptRunner.h"
+#include "runner/Words.h"
 
 namespace lilyhops {
 

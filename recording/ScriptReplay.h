@@ -1,19 +1,19 @@
 #pragma once
 
-// Plays a script of the runner (a recording, usually) into a live game: the
-// lines are read and checked first, then run a stretch at a time, each
-// stretch ending at a `wait`, so that the caller can let that much game time
-// pass in its own way (the window lets it pass at real speed).
+// Plays a script of the runner (a recording, usually) into a live game. The
+// lines are read and compiled by the runner's own interpreter, all of them
+// first, then run a stretch at a time, each stretch ending at a `wait`, so
+// that the caller can let that much game time pass in its own way (the
+// window lets it pass at real speed).
 //
 // The lines mean what they mean to the runner. `active` sets the activation
 // the focus timer is to see, `song length` and `song end` act on the silent
 // song clock the game hears, `expect` reports a mismatch, `dump` prints its
 // line; `log` is passed over, since a window's calls are not all noted.
 
-#include "audio/RecordingTegoSnd.h"
-#include "timing/Scheduler.h"
+#include "recording/ReplayWorld.h"
+#include "runner/Interpreter.h"
 
-#include <functional>
 #include <istream>
 #include <optional>
 #include <string>
@@ -21,25 +21,13 @@
 
 namespace lilyhops {
 
-class frmLilyhops;
-
 class ScriptReplay {
   public:
-    struct Hooks {
-        // `active on` / `active off`.
-        std::function<void(bool)> setActive;
-        // A line for standard error: a failed `expect`.
-        std::function<void(const std::string&)> report;
-        // A line for standard output: a `dump`.
-        std::function<void(const std::string&)> print;
-        // Called before each line that stands for the player's doing (a key,
-        // a menu choice, a call, `active on`), so the window can close what
-        // the player must have closed before it.
-        std::function<void()> beforePlayerInput;
-    };
+    using Hooks = ReplayWorld::Hooks;
 
     // Reads the whole script. A line that cannot be run ends the replay just
-    // before it, and `problem()` says which line and why.
+    // before it, and `problem()` says which line and why, in the runner's
+    // words.
     ScriptReplay(std::istream& script, frmLilyhops& game, RecordingTegoSnd& sound, Hooks hooks);
 
     // "line N: what is wrong", if a line cannot be run.
@@ -52,17 +40,8 @@ class ScriptReplay {
     int failedExpects() const { return failedExpects_; }
 
   private:
-    struct Step {
-        int line = 0;
-        std::optional<Millis> wait; // a `wait` line, else an action
-        std::function<void()> run;
-    };
-    Step compile(const std::string& text, int line);
-
-    frmLilyhops& game_;
-    RecordingTegoSnd& sound_;
-    Hooks hooks_;
-    std::vector<Step> steps_;
+    ReplayWorld world_;
+    std::vector<script::Step> steps_;
     std::size_t next_ = 0;
     std::optional<std::string> problem_;
     int failedExpects_ = 0;

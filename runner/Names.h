@@ -5,6 +5,7 @@
 // control as the game sees it.
 
 #include "runner/Json.h"
+#include "runner/Words.h"
 
 #include <functional>
 #include <optional>
@@ -16,12 +17,6 @@ class TegoSnd;
 } // namespace lilyhops
 
 namespace lilyhops::script {
-
-// A value as written in a script: a bare word or a quoted text.
-struct Word {
-    std::string text;
-    bool quoted = false;
-};
 
 struct Binding {
     std::function<JsonValue()> get;

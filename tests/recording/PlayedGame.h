@@ -14,6 +14,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace lilyhops::testing {
 
@@ -85,6 +86,15 @@ struct PlayedGame {
         gate.windowClosing();
     }
 };
+
+// The lines of a text, without their line ends.
+inline std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        out.push_back(l);
+    return out;
+}
 
 struct RunnerResult {
     int status;

@@ -11,20 +11,13 @@
 #include <vector>
 
 using namespace lilyhops;
+using lilyhops::testing::lines;
 using lilyhops::testing::PlayedGame;
 using lilyhops::testing::runScript;
 
 namespace {
 
 constexpr std::int16_t kEsc = 27, kSpace = 32, kLeft = 37, kUp = 38, kRight = 39, kDown = 40;
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);)
-        out.push_back(l);
-    return out;
-}
 
 // The game time at which each line of a recording runs.
 std::vector<std::pair<Millis, std::string>> timedLines(const std::string& text) {

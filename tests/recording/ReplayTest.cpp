@@ -2,44 +2,17 @@
 // ends where the runner ends, the player steers nothing meanwhile, and a bad
 // line stops the replay before it with one clear message.
 
-#include "PlayedGame.h"
-#include "recording/ScriptReplay.h"
+#include "ReplayedScript.h"
 
 #include <gtest/gtest.h>
 
 using namespace lilyhops;
 using lilyhops::testing::PlayedGame;
+using lilyhops::testing::Replayed;
 
 namespace {
 
 constexpr std::int16_t kSpace = 32, kUp = 38, kRight = 39;
-
-struct Replayed {
-    PlayedGame g{false};
-    std::vector<std::string> reports, printed;
-    std::vector<bool> activations;
-    int playerInputs = 0;
-    std::unique_ptr<ScriptReplay> replay;
-
-    explicit Replayed(const std::string& text) {
-        g.gate.setReplaying(true);
-        std::istringstream in(text);
-        replay = std::make_unique<ScriptReplay>(
-            in, g.game, g.sound,
-            ScriptReplay::Hooks{[this](bool on) {
-                                    activations.push_back(on);
-                                    g.gate.setReplayedActive(on);
-                                },
-                                [this](const std::string& l) { reports.push_back(l); },
-                                [this](const std::string& l) { printed.push_back(l); },
-                                [this] { ++playerInputs; }});
-    }
-    // Lets the time of every wait pass, as the window's clock does.
-    void toTheEnd() {
-        while (auto wait = replay->runToNextWait())
-            g.runTo(g.clock.now() + *wait);
-    }
-};
 
 } // namespace
 
