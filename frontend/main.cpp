@@ -13,6 +13,7 @@
 #include "recording/ReplayTegoSnd.h"
 #include "recording/ScriptRecorder.h"
 #include "recording/ScriptReplay.h"
+#include "runner/Text.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -58,27 +59,34 @@ std::vector<std::string> recordingHeader(lilyhops::GameWindow& window) {
 }
 
 // Shows a recorded game in the window; the player's keys do not steer it.
+// The exit status is the runner's: 2 when a line cannot be run, 1 when an
+// expect failed.
 int replayGame(std::istream& replayed, const std::string& file, lilyhops::Scheduler& scheduler,
                lilyhops::QtTegoSnd& sound, const std::string& folder) {
+    const std::string name = lilyhops::script::shown(file, 200);
     // The game hears the recording's silent song clock; the real control
     // only plays aloud what the game asks for.
     lilyhops::ReplayTegoSnd replaySound(scheduler, sound);
     lilyhops::GameWindow window(scheduler, replaySound, folder);
     lilyhops::ScriptReplay replay(replayed, window.game(), replaySound.songClock(),
                                   {[&window](bool on) { window.gate().setReplayedActive(on); },
-                                   [&file](const std::string& line) {
-                                       std::cerr << "lilyhops: " << file << ", " << line << "\n";
+                                   [&name](const std::string& line) {
+                                       std::cerr << "lilyhops: " << name << ", " << line << "\n";
                                    },
                                    [](const std::string& line) { std::cout << line << std::endl; },
                                    [&window] { window.closeRulesBox(); }});
     if (replay.problem())
-        std::cerr << "lilyhops: " << file << ", " << *replay.problem()
+        std::cerr << "lilyhops: " << name << ", " << *replay.problem()
                   << "; the replay stops before it\n";
     window.replay(replay);
     lilyhops::QuitOnSignal quitOnSignal([&window] { window.close(); });
     window.show();
     const int status = QApplication::exec();
-    return status == 0 && replay.failedExpects() > 0 ? 1 : status;
+    if (status != 0)
+        return status;
+    if (replay.problem())
+        return 2;
+    return replay.failedExpects() > 0 ? 1 : 0;
 }
 
 } // namespace

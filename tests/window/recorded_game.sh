@@ -226,4 +226,17 @@ wait "$gamepid" || status=$?
 grep -q '^expect imgFrog.Left 3705$' "$rec2" || fail "no final state after SIGTERM"
 LC_ALL=C "$runner" "$rec2" >/dev/null 2>"$work/runner2.err" ||
     fail "the runner does not reproduce the signalled game: $(cat "$work/runner2.err")"
+
+step "a replay with a line the runner refuses names it, and ends with the runner's status 2"
+printf 'menu mnuNew\nwait 200\njump 3\n' >"$work/bad.script"
+"$game" --replay "$work/bad.script" >"$work/bad.out" 2>"$work/bad.err" &
+badpid=$!
+pids+=($badpid)
+window '^ Lilyhops \(replay' >/dev/null
+kill -TERM "$badpid"
+status=0
+wait "$badpid" || status=$?
+[ "$status" -eq 2 ] || fail "the replay of a bad script ended with status $status"
+grep -qx "lilyhops: $work/bad.script, line 3: unknown command 'jump'; the replay stops before it" \
+    "$work/bad.err" || fail "the bad line was not named: $(cat "$work/bad.err")"
 echo "PASS"
