@@ -23,7 +23,7 @@ from recorder import click_wave
 from servers import RATE
 
 HOP_PHASES = (("hop under the music", "under the music"),
-              ("hop, music off", "music off, the output idle between hops"))
+              ("hop, music off", "music off (output idle)"))
 # A hop's call follows its key at once (the key's own handler makes it); its
 # sound leaves the engine some tens of ms after the call. Keys come at least
 # 300 ms apart, so neither window reaches the next hop.

@@ -65,7 +65,7 @@ def cost_rows(f):
     alone = std.get(heavy)
     inside = f.get("mixer_play")
     if alone and inside is not None:
-        rows.append(("FluidSynth in the game (mixer's own CPU) / standalone loop",
+        rows.append(("FluidSynth in the game (the mixer's own CPU) / standalone loop",
                      f"{fmt(inside, 2)} % / {fmt(alone, 2)} % = {fmt(inside / alone, 2)}x",
                      "<= 1.10x"))
     if alone and f.get("play_cpu") is not None and f.get("play_silent_cpu") is not None \
@@ -73,9 +73,9 @@ def cost_rows(f):
         outside = f["play_cpu"] - f["play_silent_cpu"]
         net = alone - f["standalone_idle"]
         ratio = outside / net if net > 0 else float("nan")
-        rows.append(("Whole game, music on - off (synth + output path) / loop",
+        rows.append(("Whole game with music - without / standalone loop",
                      f"{fmt(outside, 2)} % / {fmt(net, 2)} % = {fmt(ratio, 2)}x",
-                     "(outside view; no target)"))
+                     "(outside view: holds the output path too)"))
     return rows
 
 
@@ -146,7 +146,8 @@ def print_details(s, args):
               f"{cal['vs_latency_ms']:+.1f} ms from what the recorder's own latency reports "
               f"say; keys are stamped within {cal['round_trip_ms']:.1f} ms.")
     print("Key to hop sound: from the X server taking the key to the hop sound's first sample "
-          "in the null sink.")
+          "in the null sink; with the music off the engine leaves its output idle between "
+          "hops, so each hop also wakes it.")
     for name, what in HOP_PHASES:
         fig = f.get("hops", {}).get(name)
         if fig is None or not fig.keys:
