@@ -17,10 +17,10 @@ import wave
 from dataclasses import dataclass, field
 
 import numpy as np
+from scipy.signal import resample_poly
 
 import analysis
 from recorder import click_wave
-from servers import RATE
 
 HOP_PHASES = (("hop under the music", "under the music"),
               ("hop, music off", "music off (output idle)"))
@@ -37,16 +37,22 @@ STOP_WITHIN_S = 0.6      # a stop fades out this soon after its key
 TRANSITION_SPAN_S = 2.5  # and a start comes before the next key, or this long
 
 
-def read_wave(path):
+def read_wave(path, rate):
+    """A wave file of the game's, in mono at `rate`."""
     with wave.open(path) as w:
         frames = np.frombuffer(w.readframes(w.getnframes()), dtype="<i2").astype(np.float32)
         frames = frames.reshape(-1, w.getnchannels()).mean(axis=1) / 32768.0
-        return frames, w.getframerate()
+        own = w.getframerate()
+    if own != rate:
+        g = np.gcd(own, rate)
+        frames = resample_poly(frames, rate // g, own // g).astype(np.float32)
+    return frames
 
 
 @dataclass
 class Recorded:
     audio: np.ndarray
+    rate: int
     recorder: object
     clicks: list          # monotonic ns at which each calibration click played
     events: list          # (name, monotonic ns of the key, its uncertainty ns)
@@ -68,6 +74,7 @@ class HopFigures:
 class RecordingAnalysis:
     def __init__(self, recorded, stats, folder):
         self.r = recorded
+        self.rate = recorded.rate
         self.stats = stats
         self.folder = folder
         self.mono = analysis.to_mono(recorded.audio)
@@ -82,18 +89,18 @@ class RecordingAnalysis:
         server's own play times of the test clicks, at both ends of the
         recording, against where they are found in it. A recording that
         kept time throughout puts them on one line, one sample every
-        1/RATE s; the recorder's latency reports check where it starts."""
+        1/rate s; the recorder's latency reports check where it starts."""
         start_ns, spread_ns = self.r.recorder.start_from_latency()
-        click = click_wave(RATE)
+        click = click_wave(self.rate)
         found = []  # (index, play time)
         for t in self.r.clicks:
-            guess = int((t - start_ns) * RATE / 1e9)
-            at, _ = analysis.find_onset(self.mono, click, guess - RATE // 10, guess + RATE // 10,
-                                        0.8)
+            guess = int((t - start_ns) * self.rate / 1e9)
+            near = self.rate // 10
+            at, _ = analysis.find_onset(self.mono, click, guess - near, guess + near, 0.8)
             if at is not None:
                 found.append((at, t))
         cal = {"clicks": len(found), "of": len(self.r.clicks)}
-        if len(found) >= 2 and found[-1][0] - found[0][0] > 10 * RATE:
+        if len(found) >= 2 and found[-1][0] - found[0][0] > 10 * self.rate:
             # Time against index, the slope from the clicks at both ends.
             index = np.array([f[0] for f in found], dtype=np.float64)
             times = np.array([f[1] for f in found], dtype=np.float64)
@@ -102,15 +109,15 @@ class RecordingAnalysis:
             cal["spread_ms"] = float(residual.max() - residual.min()) / 1e6
             for (at, t), r in zip(found, residual):
                 self.note(t, f"click calibration, {r / 1e6:+.2f} ms from the line through all")
-            cal["drift_ppm"] = (self.ns_per_sample * RATE / 1e9 - 1) * 1e6
+            cal["drift_ppm"] = (self.ns_per_sample * self.rate / 1e9 - 1) * 1e6
         elif found:
-            self.ns_per_sample = 1e9 / RATE
-            self.sample0 = float(np.median([t - at * 1e9 / RATE for at, t in found]))
-            offsets = [t - at * 1e9 / RATE for at, t in found]
+            self.ns_per_sample = 1e9 / self.rate
+            self.sample0 = float(np.median([t - at * 1e9 / self.rate for at, t in found]))
+            offsets = [t - at * 1e9 / self.rate for at, t in found]
             cal["spread_ms"] = (max(offsets) - min(offsets)) / 1e6
             cal["drift_ppm"] = None
         else:
-            self.ns_per_sample = 1e9 / RATE
+            self.ns_per_sample = 1e9 / self.rate
             self.sample0 = start_ns
             cal.update({"spread_ms": spread_ns / 1e6, "drift_ppm": None})
             self.notes.append("no calibration click was found; times rest on latency reports")
@@ -135,7 +142,7 @@ class RecordingAnalysis:
     def hop_onsets(self, from_index, to_index):
         """Where hop sounds start (index, score), each sound once whichever of
         the hop sounds it is."""
-        templates = [read_wave(p)[0]
+        templates = [read_wave(p, self.rate)
                      for p in sorted(glob.glob(os.path.join(self.folder, "move*.wav")))]
         found = sorted((f for t in templates
                         for f in analysis.find_onsets(self.mono, t, from_index, to_index)),
@@ -156,8 +163,8 @@ class RecordingAnalysis:
         fig = HopFigures(keys=len(keys), with_calls=self.stats is not None)
         if not keys:
             return fig
-        lo = self.index(keys[0]) - RATE // 100
-        hi = self.index(keys[-1]) + int((KEY_TO_CALL_MS + CALL_TO_SOUND_MS) * RATE / 1000)
+        lo = self.index(keys[0]) - self.rate // 100
+        hi = self.index(keys[-1]) + int((KEY_TO_CALL_MS + CALL_TO_SOUND_MS) * self.rate / 1000)
         onsets = self.hop_onsets(lo, hi)
         sounds = [self.at_ns(at) for at, _ in onsets]
         calls = None
@@ -199,16 +206,16 @@ class RecordingAnalysis:
     # --- the lost toad ----------------------------------------------------------
 
     def loss(self):
-        killoff = read_wave(os.path.join(self.folder, "killoff.wav"))[0]
+        killoff = read_wave(os.path.join(self.folder, "killoff.wav"), self.rate)
         into = [t for n, t, _ in self.r.events if n == "into the road"]
         if not into:
             return None
         i = self.index(into[0])
-        at, _ = analysis.find_onset(self.mono, killoff, i, i + 7 * RATE)
+        at, _ = analysis.find_onset(self.mono, killoff, i, i + 7 * self.rate)
         if at is None:
             return None
         self.note(self.at_ns(at), "sound a lost toad")
-        return (at - i) / RATE
+        return (at - i) / self.rate
 
     # --- stops and starts -------------------------------------------------------
 
@@ -230,7 +237,7 @@ class RecordingAnalysis:
             if name not in TRANSITIONS:
                 continue
             i = self.index(t)
-            end = i + int(TRANSITION_SPAN_S * RATE)
+            end = i + int(TRANSITION_SPAN_S * self.rate)
             if n + 1 < len(events):
                 end = min(end, self.index(events[n + 1][1]))
             self.note(t, f"key   {name}")
@@ -238,10 +245,10 @@ class RecordingAnalysis:
             for kind in TRANSITIONS[name]:
                 if kind == "stop":
                     at, step, jump, rough = analysis.stop_step(
-                        audio, i, min(end, i + int(STOP_WITHIN_S * RATE)))
+                        audio, i, min(end, i + int(STOP_WITHIN_S * self.rate)), rate=self.rate)
                     detail = f"jump {jump:.4f} against the quiet side's own {rough:.4f}"
                 else:
-                    at, step = analysis.start_step(audio, begin, end)
+                    at, step = analysis.start_step(audio, begin, end, rate=self.rate)
                     detail = "from silence"
                     call = None if at is None else self.music_call_before(
                         "play", self.at_ns(at), t - 1e6)
@@ -251,8 +258,8 @@ class RecordingAnalysis:
                     found.append({"kind": kind, "ms": None, "step": None, "detail": "not found"})
                     self.note(t, f"      no {kind} found after {name}")
                     continue
-                begin = at + RATE // 1000
-                ms = (at - i) * 1000.0 / RATE
+                begin = at + self.rate // 1000
+                ms = (at - i) * 1000.0 / self.rate
                 found.append({"kind": kind, "ms": ms, "step": step, "detail": detail})
                 self.note(self.at_ns(at), f"{kind:5s} after {name}: step {step:.4f} ({detail})")
             steps.setdefault(name, []).append(found)
@@ -273,7 +280,7 @@ class RecordingAnalysis:
         with wave.open(path, "wb") as w:
             w.setnchannels(2)
             w.setsampwidth(2)
-            w.setframerate(RATE)
+            w.setframerate(self.rate)
             w.writeframes((np.clip(self.r.audio, -1, 1) * 32767).astype("<i2").tobytes())
         named = {name for name, _ in HOP_PHASES} | set(TRANSITIONS)
         lines = list(self.listing)

@@ -18,13 +18,14 @@ from keys import Keyboard, geometry
 from procstat import CpuWindow, memory_mb
 from recorded import HOP_PHASES, Recorded, RecordingAnalysis
 from recorder import Recorder, play_clicks
-from servers import RATE, SERVERS, SINK, Xvfb
+from servers import SERVERS, SINK, Xvfb
 from table import print_table
 
 SONGS = ["OrigBogt.mid", "Pelto64.mid", "VraxHeav.mid", "TollBrdg.mid"]  # Shift+F1..F4
-# The game's audio thread renders what the server asks for every 5 ms: the
-# standalone loop renders in periods of that size too.
-GAME_PERIOD_FRAMES = RATE * 5 // 1000
+# The game's mixer runs at 44.1 kHz on any server, and its audio thread
+# renders what the server asks for every 5 ms: the standalone loop renders
+# in periods of that size too.
+GAME_PERIOD_FRAMES = 44100 * 5 // 1000
 
 
 def load_average():
@@ -77,7 +78,7 @@ class Session:
         games = []
         try:
             server.start()
-            self.figures["server"] = server.describe()
+            self.figures["server"] = f"{server.describe()}, its null sink at {server.rate} Hz"
             kb = Keyboard(xvfb.display)
             # The title screen with no sound server to be found.
             quiet = Game(a.lilyhops, xvfb.display, server.absent_env())
@@ -154,10 +155,11 @@ class Session:
         """Hops under the music and with the music off, a loss, pause,
         resume, song changes and End Game, recorded from the null sink."""
         a = self.args
-        rec = Recorder(server.server, SINK + ".monitor", RATE,
-                       block_frames=server.record_block_ms * RATE // 1000).start()
+        rate = server.rate
+        rec = Recorder(server.server, SINK + ".monitor", rate,
+                       block_frames=server.record_block_ms * rate // 1000).start()
         time.sleep(1.0)
-        clicks = play_clicks(server.server, SINK, RATE, count=8)
+        clicks = play_clicks(server.server, SINK, rate, count=8)
         game.focus()
         events = []
 
@@ -197,9 +199,9 @@ class Session:
         press("end game", "e", ("Control_L",))
         time.sleep(1.5)
         # Clicks at both ends show whether the recording kept time throughout.
-        clicks += play_clicks(server.server, SINK, RATE, count=8)
+        clicks += play_clicks(server.server, SINK, rate, count=8)
         time.sleep(0.5)
-        return Recorded(rec.stop(), rec, clicks, events)
+        return Recorded(rec.stop(), rate, rec, clicks, events)
 
     def analyse_recording(self, recorded, stats, lines):
         result = RecordingAnalysis(recorded, stats, self.args.folder).run()

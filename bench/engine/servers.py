@@ -14,7 +14,6 @@ import tempfile
 import time
 
 SINK = "bench"
-RATE = 44100
 
 
 class ServerError(RuntimeError):
@@ -74,8 +73,8 @@ def _stop(proc):
 
 class SoundServer:
     """What both servers share: a runtime folder of their own, the way a
-    client finds the server (and no other), and a null sink `SINK` whose
-    monitor can be recorded."""
+    client finds the server (and no other), and a null sink `SINK` at `rate`
+    whose monitor can be recorded, `record_block_ms` at a time."""
 
     name = "?"
 
@@ -158,6 +157,8 @@ class PulseAudio(SoundServer):
     """A PulseAudio daemon of its own whose only sink is a null sink."""
 
     name = "PulseAudio"
+    # PulseAudio's own default rate, and the game's.
+    rate = 44100
     # The recording asks for blocks no shorter than the game's own 25 ms
     # buffer, so that the null sink keeps the latency the game's stream asks
     # for, as a sound card would, and not a shorter one for the benchmark.
@@ -171,7 +172,7 @@ class PulseAudio(SoundServer):
         args = [
             "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
             "--disallow-exit", "--log-target=file:" + os.path.join(self.folder, log),
-            "-L", f"module-null-sink sink_name={SINK} rate={RATE} channels=2",
+            "-L", f"module-null-sink sink_name={SINK} rate={self.rate} channels=2",
             "-L", f"module-native-protocol-unix auth-anonymous=1 socket={self.socket}",
         ]
         self._spawn(args, self._server_env(), "pulseaudio.out")
@@ -189,11 +190,15 @@ class PipeWire(SoundServer):
     the recording are resampled to and from it as on a desktop."""
 
     name = "PipeWire"
-    # pipewire-pulse drops parts of a recording read in blocks longer than
-    # the graph's quantum, so the recording's blocks are short; still a
-    # little longer than the 6.3 ms (276 frames) the game's stream asks for,
-    # so that they never make the graph run on a shorter quantum than the
-    # game alone would.
+    # The graph's own rate, at which a desktop's sound card runs too: the
+    # game's 44.1 kHz stream is resampled into it as it would be there. The
+    # recording is taken at this rate as well: recorded at any other,
+    # pipewire-pulse now and then loses a few milliseconds of it.
+    rate = 48000
+    # It also loses parts of a recording read in blocks longer than the
+    # graph's quantum, so the recording's blocks are short; still a little
+    # longer than the 6.3 ms the game's stream asks for, so that they never
+    # make the graph run on a shorter quantum than the game alone would.
     record_block_ms = 8
 
     def __init__(self):
@@ -222,8 +227,8 @@ class PipeWire(SoundServer):
                   "pipewire-pulse")
         self._check("PipeWire's PulseAudio server", "pipewire-pulse.log")
         _wait_for(lambda: self._pactl("info").returncode == 0, 10, "pipewire-pulse")
-        made = self._pactl("load-module", "module-null-sink", f"sink_name={SINK}", f"rate={RATE}",
-                           "channels=2")
+        made = self._pactl("load-module", "module-null-sink", f"sink_name={SINK}",
+                           f"rate={self.rate}", "channels=2")
         if made.returncode != 0:
             raise ServerError(f"pipewire-pulse made no null sink: {made.stderr.strip()}")
         # WirePlumber makes it the default once it sees it.

@@ -123,7 +123,7 @@ def print_table(s, args):
     rows.append(("RSS of the bare Qt window", f"{fmt(f.get('bare_rss_play'))} MB",
                  "(yardstick)"))
 
-    print(f"Sound server: {f.get('server')}, private, its only sink a null sink.")
+    print(f"Sound server: {f.get('server')} (private, its only sink).")
     width = max(len(r[0]) for r in rows)
     mwidth = max(len(r[1]) for r in rows)
     print(f"{'Figure':<{width}}  {'Measured':<{mwidth}}  Target")
