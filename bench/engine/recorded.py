@@ -188,7 +188,8 @@ class RecordingAnalysis:
                           "its key")
             if s is None:
                 fig.missed_s.append(self.seconds(key))
-                self.note(key, "      MISSED: played, but no hop sound found in the recording")
+                self.note(key, "      MISSED: " + ("played, but " if c is not None else "") +
+                          "no hop sound found in the recording")
                 continue
             fig.latencies_ms.append((sounds[s] - key) / 1e6)
             if c is not None:

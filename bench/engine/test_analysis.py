@@ -1,11 +1,16 @@
 """The engine benchmark's arithmetic on made-up signals and statistics, where
 the right answer is known."""
 
+import os
+import shutil
+import tempfile
 import unittest
+import wave
 
 import numpy as np
 
 import analysis
+from recorded import Recorded, RecordingAnalysis
 
 RATE = 44100
 
@@ -275,6 +280,63 @@ class Onsets(unittest.TestCase):
         found = analysis.find_onsets(x, self.hop, 20000, 30010)
         self.assertEqual(len(found), 1)
         self.assertLessEqual(abs(found[0][0] - 30000), 1)
+
+
+class RecordedHops(unittest.TestCase):
+    """The recorded game's hops, from keys, the game's calls and a recording
+    made up here: what is heard, refused, missed or unexplained."""
+
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="lilyhops-bench-test-")
+        t = np.arange(int(0.085 * RATE)) / RATE
+        self.hop = (0.4 * np.sin(2 * np.pi * (600 + 4000 * t) * t) *
+                    np.exp(-t / 0.03)).astype(np.float32)
+        with wave.open(os.path.join(self.folder, "move.wav"), "wb") as w:
+            w.setnchannels(1)
+            w.setsampwidth(2)
+            w.setframerate(RATE)
+            w.writeframes((self.hop * 32767).astype("<i2").tobytes())
+
+    def tearDown(self):
+        shutil.rmtree(self.folder)
+
+    def analyse(self, with_calls):
+        # Keys every 0.4 s from 0.5 s on; times in ns from the recording's start.
+        s = 1_000_000_000
+        keys = [int((0.5 + 0.4 * k) * s) for k in range(6)]
+        x = music(3.5, seed=12, level=0.15)
+        calls = []
+        for k, key in enumerate(keys):
+            if k == 2:
+                continue  # the game refused this one: no call, no sound
+            calls.append(key + 200_000)
+            if k != 4:  # this one's sound never came out
+                at = int((key + 0.0332 * s) * RATE / s)
+                x[at:at + len(self.hop)] += self.hop
+        events = [("hop", key, 400_000) for key in keys]
+        stats = analysis.GameStats(effects=[(c, "/games/move.wav") for c in calls])
+        recorded = Recorded(stereo(x), RATE, None, [], events)
+        result = RecordingAnalysis(recorded, stats if with_calls else None, self.folder)
+        result.sample0, result.ns_per_sample = 0.0, 1e9 / RATE
+        return result.hops("hop")
+
+    def test_each_key_is_heard_refused_or_missed_and_shown(self):
+        fig = self.analyse(with_calls=True)
+        self.assertEqual((fig.keys, fig.played), (6, 5))
+        self.assertEqual(len(fig.latencies_ms), 4)
+        for ms in fig.latencies_ms:
+            self.assertAlmostEqual(ms, 33.2, delta=0.1)
+        self.assertEqual(fig.refused_s, [1.3])
+        self.assertEqual(fig.missed_s, [2.1])
+        self.assertEqual(fig.unclaimed_s, [])
+        for ms in fig.call_to_sound_ms:
+            self.assertAlmostEqual(ms, 33.0, delta=0.1)
+
+    def test_without_the_game_s_record_a_key_without_sound_is_missed(self):
+        fig = self.analyse(with_calls=False)
+        self.assertEqual(len(fig.latencies_ms), 4)
+        self.assertEqual(fig.refused_s, [])
+        self.assertEqual(fig.missed_s, [1.3, 2.1])
 
 
 class TransitionSteps(unittest.TestCase):
