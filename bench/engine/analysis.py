@@ -165,6 +165,15 @@ def focus_on_lane_grid(ticks, start_ns, end_ns):
     return sum(1 for due in focus if due in lanes) / len(focus) if focus else None
 
 
+def song_playing_throughout(music, start_ns, end_ns):
+    """Whether the game's last call about the music before `start_ns` was
+    PlayMusic and it called neither StopMusic nor PlayMusic again before
+    `end_ns` (music: (ns, "play" or "stop", ...) in time order)."""
+    before = [kind for ns, kind, *_ in music if ns <= start_ns]
+    return bool(before) and before[-1] == "play" and \
+        not any(start_ns < ns < end_ns for ns, *_ in music)
+
+
 def mixer_share(samples, start_ns, end_ns):
     """The mixer's share of one core, in %, between the first and the last of
     its samples (ns, CPU ns so far) taken between two instants; None with

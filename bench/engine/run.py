@@ -267,6 +267,11 @@ class Session:
         f["hop_keys_play"] = sum(1 for ns, down, code in stats.keys
                                  if down and code in (37, 39) and start <= ns < end) / seconds
         f["mixer_play"] = analysis.mixer_share(stats.mixer, start, end)
+        if analysis.song_playing_throughout(stats.music, start, end) and \
+                (f["mixer_play"] or 0.0) < 0.05:
+            self.notes.append("the game had its song playing through the measured play, yet its "
+                              "mixer rendered nothing: the sound output stalled, and the figures "
+                              "of play are those of a silent game")
         f["mixer_silent"] = analysis.mixer_share(stats.mixer, *play["silent_window"])
         f["lateness"] = analysis.percentiles(analysis.lane_lateness(stats.ticks, start, end))
         instants = {}

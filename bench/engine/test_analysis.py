@@ -171,6 +171,15 @@ class Frames(unittest.TestCase):
         self.assertAlmostEqual(analysis.focus_on_lane_grid(stats.ticks, 0, 20_000 * MS), 10 / 11)
         self.assertIsNone(analysis.focus_on_lane_grid(stats.ticks, 0, 1))
 
+    def test_a_song_playing_throughout_a_stretch(self):
+        music = [(100, "play", 0, "a.mid"), (500, "stop", 0, ""), (600, "play", 0, "b.mid")]
+        self.assertTrue(analysis.song_playing_throughout(music, 150, 450))
+        self.assertFalse(analysis.song_playing_throughout(music, 150, 550))  # stopped in it
+        self.assertFalse(analysis.song_playing_throughout(music, 520, 580))  # stopped before it
+        self.assertFalse(analysis.song_playing_throughout(music, 550, 700))  # started in it
+        self.assertTrue(analysis.song_playing_throughout(music, 650, 10_000))
+        self.assertFalse(analysis.song_playing_throughout([], 0, 10))
+
     def test_the_mixer_s_share_between_its_samples(self):
         samples = [(s * 100 * MS, s * 3 * MS) for s in range(20)]  # 3 % of a core
         self.assertAlmostEqual(analysis.mixer_share(samples, 250 * MS, 1250 * MS), 3.0)
