@@ -4,9 +4,12 @@
 #include "frontend/PlayfieldView.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <iostream>
+#include <utility>
 
 namespace lilyhops {
 
@@ -21,8 +24,34 @@ std::int64_t monotonicNs() {
 
 } // namespace
 
-Stats::Stats(const char* file, GameWindow& window, Scheduler& scheduler)
-    : file_(file ? file : ""), scheduler_(scheduler) {
+StatsSound::StatsSound(TegoSnd& sound) : sound_(sound) {
+    // The end of a song reaches the game through this control.
+    sound_.onPlaybackNotify([this] { raisePlaybackNotify(); });
+}
+
+StatsSound::~StatsSound() {
+    sound_.onPlaybackNotify({});
+}
+
+void StatsSound::PlayEffect(const std::string& file, std::int32_t start, std::int32_t flags) {
+    calls_.push_back({monotonicNs(), Call::Kind::Effect, file, start});
+    sound_.PlayEffect(file, start, flags);
+}
+
+void StatsSound::PlayMusic(const std::string& file, std::int32_t start, std::int32_t flags) {
+    calls_.push_back({monotonicNs(), Call::Kind::Play, file, start});
+    sound_.PlayMusic(file, start, flags);
+}
+
+void StatsSound::StopMusic() {
+    calls_.push_back({monotonicNs(), Call::Kind::Stop, {}, 0});
+    sound_.StopMusic();
+}
+
+Stats::Stats(const char* file, GameWindow& window, Scheduler& scheduler, const StatsSound* sound,
+             std::function<double()> mixerCpuSeconds)
+    : file_(file ? file : ""), scheduler_(scheduler), sound_(sound),
+      mixerCpuSeconds_(std::move(mixerCpuSeconds)) {
     if (!watching())
         return;
     playfield_ = &window.playfield();
@@ -32,9 +61,15 @@ Stats::Stats(const char* file, GameWindow& window, Scheduler& scheduler)
     for (Timer* t : {&game.tmrRow12, &game.tmrRow38, &game.tmrRow46, &game.tmrRow57, &game.tmrDelay,
                      &game.tmrChkFocus}) {
         timers_.push_back({t, t->onTimer});
+        const bool sampleMixer = t == &game.tmrChkFocus;
         // While a tick runs the scheduler stands at the instant it was due.
-        t->onTimer = [this, t, handler = t->onTimer] {
+        t->onTimer = [this, t, sampleMixer, handler = t->onTimer] {
             ticks_.push_back({t, monotonicNs(), scheduler_.now()});
+            // The focus timer never stops, and ten samples a second pin the
+            // mixer's share of any stretch of play closely enough without
+            // waking the game for them.
+            if (sampleMixer)
+                noteMixerCpu();
             if (handler)
                 handler();
         };
@@ -48,13 +83,37 @@ Stats::~Stats() {
         w.timer->onTimer = w.handler;
     if (playfield_)
         playfield_->removeEventFilter(this);
+    noteMixerCpu();
     if (!write())
         std::cerr << "lilyhops: cannot write the statistics file " << file_ << "\n";
 }
 
+void Stats::noteMixerCpu() {
+    if (mixerCpuSeconds_)
+        mixer_.push_back({monotonicNs(), std::llround(mixerCpuSeconds_() * 1e9)});
+}
+
 bool Stats::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == playfield_ && event->type() == QEvent::Paint)
+    if (watched != playfield_)
+        return false;
+    switch (event->type()) {
+    case QEvent::Paint:
         paints_.push_back(monotonicNs());
+        break;
+    case QEvent::KeyPress:
+        keys_.push_back({monotonicNs(), true,
+                         PlayfieldView::virtualKey(static_cast<QKeyEvent*>(event)->key())});
+        break;
+    case QEvent::KeyRelease: {
+        // The game never sees a repeat's release.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->isAutoRepeat())
+            keys_.push_back({monotonicNs(), false, PlayfieldView::virtualKey(key->key())});
+        break;
+    }
+    default:
+        break;
+    }
     return false;
 }
 
@@ -66,6 +125,25 @@ bool Stats::write() const {
         out << "paint " << ns << "\n";
     for (const Tick& t : ticks_)
         out << "tick " << t.timer->name() << " " << t.ns << " " << t.dueMs << "\n";
+    for (const Key& k : keys_)
+        out << "key " << k.ns << (k.down ? " down " : " up ") << k.code << "\n";
+    if (sound_) {
+        for (const StatsSound::Call& c : sound_->calls()) {
+            switch (c.kind) {
+            case StatsSound::Call::Kind::Effect:
+                out << "effect " << c.ns << " " << c.file << "\n";
+                break;
+            case StatsSound::Call::Kind::Play:
+                out << "music " << c.ns << " play " << c.start << " " << c.file << "\n";
+                break;
+            case StatsSound::Call::Kind::Stop:
+                out << "music " << c.ns << " stop\n";
+                break;
+            }
+        }
+    }
+    for (const MixerCpu& m : mixer_)
+        out << "mixer " << m.ns << " " << m.cpuNs << "\n";
     out.flush();
     return bool(out);
 }

@@ -2,12 +2,25 @@
 
 // Figures for the engine benchmark (bench/engine.sh), kept only on request:
 // with LILYHOPS_STATS=FILE in the environment the game notes every paint of
-// the playfield and every timer tick with the time it was due. At exit it
-// writes them to FILE, one per line, times in CLOCK_MONOTONIC nanoseconds so
-// that a benchmark can line them up with its own clock:
+// the playfield, every timer tick with the time it was due, every key the
+// playfield takes, every sound the game asks for and the CPU time the sound
+// engine's mixer has used. At exit it writes them to FILE, one per line,
+// times in CLOCK_MONOTONIC nanoseconds so that a benchmark can line them up
+// with its own clock:
 //   paint NS
-//   tick TIMER NS DUE_MS     (DUE_MS: the game's own clock, in milliseconds)
+//   tick TIMER NS DUE_MS       (DUE_MS: the game's own clock, in milliseconds)
+//   key NS down|up CODE        (CODE: the game's key code; held-key repeats
+//                               come as more downs)
+//   effect NS FILE             (the game called PlayEffect)
+//   music NS play START_MS FILE
+//   music NS stop
+//   mixer NS CPU_NS            (the mixer's CPU time so far: at every tick of
+//                               the focus timer and at exit)
+// The benchmark tells from these what each frame showed (what ran before it)
+// and pairs every hop key with the sound the game played for it.
 // Without the variable nothing is watched and nothing is written.
+
+#include "audio/TegoSnd.h"
 
 #include <QObject>
 #include <cstdint>
@@ -21,11 +34,43 @@ class GameWindow;
 class Scheduler;
 class Timer;
 
+// The sound control as the game sees it while statistics are kept: every
+// call goes on to the real control unchanged, and the sounds the game asks
+// for are noted with their time.
+class StatsSound : public TegoSnd {
+  public:
+    struct Call {
+        std::int64_t ns;
+        enum class Kind { Effect, Play, Stop } kind;
+        std::string file;
+        std::int32_t start;
+    };
+
+    explicit StatsSound(TegoSnd& sound);
+    ~StatsSound() override;
+
+    void PlayEffect(const std::string& file, std::int32_t start, std::int32_t flags) override;
+    void PlayMusic(const std::string& file, std::int32_t start, std::int32_t flags) override;
+    void StopMusic() override;
+    std::int32_t TrackLength() override { return sound_.TrackLength(); }
+    std::int32_t TrackPosition() override { return sound_.TrackPosition(); }
+    bool IsPlaying() override { return sound_.IsPlaying(); }
+
+    const std::vector<Call>& calls() const { return calls_; }
+
+  private:
+    TegoSnd& sound_;
+    std::vector<Call> calls_;
+};
+
 class Stats : public QObject {
     Q_OBJECT
   public:
-    // Watches `window` when `file` is set and not empty.
-    Stats(const char* file, GameWindow& window, Scheduler& scheduler);
+    // Watches `window` when `file` is set and not empty. The sound calls are
+    // written when `sound` (the control the window was given) is set, the
+    // mixer's CPU time when `mixerCpuSeconds` is.
+    Stats(const char* file, GameWindow& window, Scheduler& scheduler,
+          const StatsSound* sound = nullptr, std::function<double()> mixerCpuSeconds = {});
     // Writes the file; a file that cannot be written is told on standard error.
     ~Stats() override;
 
@@ -44,15 +89,29 @@ class Stats : public QObject {
         Timer* timer;
         std::function<void()> handler;
     };
+    struct Key {
+        std::int64_t ns;
+        bool down;
+        int code;
+    };
+    struct MixerCpu {
+        std::int64_t ns;
+        std::int64_t cpuNs;
+    };
 
+    void noteMixerCpu();
     bool write() const;
 
     std::string file_;
     Scheduler& scheduler_;
+    const StatsSound* sound_ = nullptr;
+    std::function<double()> mixerCpuSeconds_;
     QObject* playfield_ = nullptr;
     std::vector<Watched> timers_;
     std::vector<std::int64_t> paints_;
     std::vector<Tick> ticks_;
+    std::vector<Key> keys_;
+    std::vector<MixerCpu> mixer_;
 };
 
 } // namespace lilyhops

@@ -147,16 +147,20 @@ def click_wave(rate, ms=4.0, hz=3000.0):
 
 
 def play_clicks(server, sink, rate, count=8, gap_s=0.25):
-    """Plays `count` clicks through a low-latency stream; returns the
-    monotonic ns at which PulseAudio says the first sample of each plays."""
+    """Plays `count` clicks about `gap_s` apart through a low-latency
+    stream; returns the monotonic ns at which the server says the first
+    sample of each plays. Each click is written on its own after a little
+    silence and played out before the next: a stream that has just started
+    may lose the start of what it plays first (PulseAudio and PipeWire
+    both do), and a stream kept running reports its latency less exactly."""
     lib = _pulse()
     target = int(rate * 0.010) * 4
     attr = _BufferAttr(0xFFFFFFFF, target, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF)
     handle = _open(server, PA_STREAM_PLAYBACK, sink, "calibration clicks", rate, attr)
-    click = click_wave(rate)
-    pad = np.zeros(int(rate * 0.030), dtype=np.float32)
-    mono = np.concatenate([click, pad])
-    stereo = np.repeat((mono * 32767).astype("<i2")[:, None], 2, axis=1).tobytes()
+    lead_in = np.zeros(int(rate * 0.030), dtype=np.float32)
+    mono = np.concatenate([click_wave(rate), np.zeros(int(rate * 0.030), dtype=np.float32)])
+    sound = np.concatenate([lead_in, mono])
+    stereo = np.repeat((sound * 32767).astype("<i2")[:, None], 2, axis=1).tobytes()
     err = ctypes.c_int(0)
     times = []
     try:

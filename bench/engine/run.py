@@ -6,24 +6,26 @@ game first. It never fails on speed: slow figures are printed, not judged.
 """
 
 import argparse
-import glob
 import os
 import random
 import subprocess
 import sys
 import time
-import wave
-
-import numpy as np
 
 import analysis
 from game import Game, wait_until
 from keys import Keyboard, geometry
 from procstat import CpuWindow, memory_mb
-from recorder import Recorder, click_wave, play_clicks
-from servers import RATE, SINK, PulseAudio, Xvfb
+from recorded import HOP_PHASES, Recorded, RecordingAnalysis
+from recorder import Recorder, play_clicks
+from servers import SERVERS, SINK, Xvfb
+from table import print_table
 
 SONGS = ["OrigBogt.mid", "Pelto64.mid", "VraxHeav.mid", "TollBrdg.mid"]  # Shift+F1..F4
+# The game's mixer runs at 44.1 kHz on any server, and its audio thread
+# renders what the server asks for every 5 ms: the standalone loop renders
+# in periods of that size too.
+GAME_PERIOD_FRAMES = 44100 * 5 // 1000
 
 
 def load_average():
@@ -31,17 +33,10 @@ def load_average():
         return " ".join(f.read().split()[:3])
 
 
-def read_wave(path):
-    with wave.open(path) as w:
-        frames = np.frombuffer(w.readframes(w.getnframes()), dtype="<i2").astype(np.float32)
-        frames = frames.reshape(-1, w.getnchannels()).mean(axis=1) / 32768.0
-        return frames, w.getframerate()
-
-
 def standalone_render(build, seconds):
     """{song: % of one core} and the idle synthesizer's %, from bench_song_render."""
-    out = subprocess.run([os.path.join(build, "bench", "bench_song_render"), str(seconds)],
-                         capture_output=True, text=True)
+    out = subprocess.run([os.path.join(build, "bench", "bench_song_render"), "--chunk",
+                          str(GAME_PERIOD_FRAMES), str(seconds)], capture_output=True, text=True)
     songs, idle = {}, None
     for line in out.stdout.splitlines():
         parts = line.split()
@@ -54,9 +49,10 @@ def standalone_render(build, seconds):
     return songs, idle
 
 
-def hop_keys(count, seed, low=0.22, high=0.5):
+def hop_keys(count, seed, low=0.3, high=0.55):
     """Sideways steps on the start strip, where nothing can hit the toad:
-    (key, pause after it) pairs."""
+    (key, pause after it) pairs. Keys come at least `low` apart, more than
+    the longest a hop's sound is waited for."""
     rng = random.Random(seed)
     return [("Right" if i % 2 == 0 else "Left", rng.uniform(low, high)) for i in range(count)]
 
@@ -64,7 +60,7 @@ def hop_keys(count, seed, low=0.22, high=0.5):
 class Session:
     def __init__(self, args):
         self.args = args
-        self.figures = {}
+        self.figures = {"server": args.server}
         self.notes = []
 
     def run(self):
@@ -77,13 +73,15 @@ class Session:
         self.figures["heaviest"] = heaviest
 
         xvfb = Xvfb(a.display).start()
-        pulse = PulseAudio().start()
+        server = SERVERS[a.server]()
         bare = None
         games = []
         try:
+            server.start()
+            self.figures["server"] = f"{server.describe()}, its null sink at {server.rate} Hz"
             kb = Keyboard(xvfb.display)
             # The title screen with no sound server to be found.
-            quiet = Game(a.lilyhops, xvfb.display, pulse.absent_env())
+            quiet = Game(a.lilyhops, xvfb.display, server.absent_env())
             games.append(quiet)
             quiet.start()
             time.sleep(a.settle)
@@ -97,9 +95,9 @@ class Session:
             self.figures["title_quiet_rss"] = memory_mb(quiet.pid)[0]
             lines = quiet.quit(kb)
             self.check_ended(quiet, lines, "the game with no sound server")
-            paints, _ = analysis.parse_stats(lines)
-            self.figures["title_quiet_paints"] = (analysis.rate_per_second(paints, t0, t1)
-                                                  if lines else None)
+            self.figures["title_quiet_paints"] = (
+                analysis.rate_per_second(analysis.parse_stats(lines).paints, t0, t1)
+                if lines else None)
             self.figures["window_size"] = size
 
             # A bare window of the same size beside it, measured alongside.
@@ -109,7 +107,7 @@ class Session:
                 env=dict(os.environ, DISPLAY=xvfb.display, QT_QPA_PLATFORM="xcb"),
                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-            game = Game(a.lilyhops, xvfb.display, pulse.env())
+            game = Game(a.lilyhops, xvfb.display, server.env())
             games.append(game)
             game.start()
             time.sleep(a.settle)
@@ -124,19 +122,21 @@ class Session:
             self.figures["bare_rss"] = memory_mb(bare.pid)[0]
             title_window = (t0, t1)
 
-            marks = self.recorded_game(game, kb, pulse)
+            recorded = self.recorded_game(game, kb, server)
             play = self.measured_play(game, kb, bare, heaviest)
-            stats = game.quit(kb)
-            self.check_ended(game, stats, "the game")
+            lines = game.quit(kb)
+            self.check_ended(game, lines, "the game")
+            stats = analysis.parse_stats(lines) if lines else None
+            self.analyse_recording(recorded, stats, lines)
             if stats:
-                self.from_stats(stats, title_window, play, marks)
+                self.from_stats(stats, title_window, play, recorded.events)
         finally:
             for g in games:
                 g.kill()
             if bare and bare.poll() is None:
                 bare.terminate()
                 bare.wait(5)
-            pulse.stop()
+            server.stop()
             xvfb.stop()
         self.figures["load_end"] = load_average()
         return self
@@ -151,13 +151,15 @@ class Session:
 
     # --- the recorded short game -------------------------------------------
 
-    def recorded_game(self, game, kb, pulse):
-        """Hops, a loss, pause, resume, a song change and End Game, recorded
-        from the null sink. Returns the instants of the game's transitions."""
+    def recorded_game(self, game, kb, server):
+        """Hops under the music and with the music off, a loss, pause,
+        resume, song changes and End Game, recorded from the null sink."""
         a = self.args
-        rec = Recorder(pulse.server, SINK + ".monitor", RATE).start()
+        rate = server.rate
+        rec = Recorder(server.server, SINK + ".monitor", rate,
+                       block_frames=server.record_block_ms * rate // 1000).start()
         time.sleep(1.0)
-        clicks = play_clicks(pulse.server, SINK, RATE, count=8)
+        clicks = play_clicks(server.server, SINK, rate, count=8)
         game.focus()
         events = []
 
@@ -167,10 +169,19 @@ class Session:
 
         press("new game", "n", ("Control_L",))
         time.sleep(2.0)
+        (under_music, _), (music_off, _) = HOP_PHASES
         for key, gap in hop_keys(a.hops, seed=1):
-            press("hop", key)
+            press(under_music, key)
             time.sleep(gap)
         time.sleep(0.5)
+        press("music off", "m", ("Control_L",))
+        time.sleep(1.0)
+        for key, gap in hop_keys(a.hops, seed=3):
+            press(music_off, key)
+            time.sleep(gap)
+        time.sleep(0.5)
+        press("music on", "m", ("Control_L",))
+        time.sleep(1.5)
         # Into the first road lane and wait there for a car.
         press("into the road", "Up")
         time.sleep(6.0)
@@ -187,112 +198,19 @@ class Session:
             time.sleep(2.5)
         press("end game", "e", ("Control_L",))
         time.sleep(1.5)
-        audio = rec.stop()
-        self.analyse_recording(audio, rec, clicks, events)
-        marks = {}
-        for name, t, _ in events:
-            marks.setdefault(name, []).append(t)
-        return marks
+        # Clicks at both ends show whether the recording kept time throughout.
+        clicks += play_clicks(server.server, SINK, rate, count=8)
+        time.sleep(0.5)
+        return Recorded(rec.stop(), rate, rec, clicks, events)
 
-    def analyse_recording(self, audio, rec, clicks, events):
-        a = self.args
-        mono = analysis.to_mono(audio)
-        start_ns, spread_ns = rec.start_from_latency()
-        # PulseAudio's own play times of the test clicks tie the recording
-        # to the clock; the recorder's latency reports check them.
-        click = click_wave(RATE)
-        offsets = []
-        for t in clicks:
-            guess = int((t - start_ns) * RATE / 1e9)
-            at, _ = analysis.find_onset(mono, click, guess - RATE // 10, guess + RATE // 10, 0.8)
-            if at is not None:
-                offsets.append(t - at * 1e9 / RATE)
-        if offsets:
-            sample0 = float(np.median(offsets))
-            cal = {"clicks": len(offsets), "spread_ms": (max(offsets) - min(offsets)) / 1e6,
-                   "vs_latency_ms": (sample0 - start_ns) / 1e6}
-        else:
-            sample0 = start_ns
-            cal = {"clicks": 0, "spread_ms": spread_ns / 1e6, "vs_latency_ms": 0.0}
-            self.notes.append("no calibration click was found; times rest on latency reports")
-        cal["round_trip_ms"] = max(rt for _, _, rt in events) / 1e6
-        self.figures["calibration"] = cal
-
-        def index(t):
-            return int((t - sample0) * RATE / 1e9)
-
-        templates = [read_wave(p)[0] for p in sorted(glob.glob(os.path.join(a.folder, "move*.wav")))]
-        latencies, missed, heard = [], 0, []
-        for n, (name, t, _) in enumerate(events):
-            if name != "hop":
-                continue
-            i = index(t)
-            # Up to half a second, and not far past the next key, whose own
-            # sound must not pass for this one's.
-            end = i + RATE // 2
-            if n + 1 < len(events):
-                end = min(end, index(events[n + 1][1]) + RATE // 20)
-            best = (None, 0.0)
-            for tpl in templates:
-                at, score = analysis.find_onset(mono, tpl, i - RATE // 100, end)
-                if at is not None and score > best[1]:
-                    best = (at, score)
-            if best[0] is None:
-                missed += 1
-            else:
-                latencies.append((best[0] - i) * 1000.0 / RATE)
-                heard.append((best[0] / RATE, latencies[-1], best[1]))
-        self.figures["hop_latency"] = latencies
-        self.figures["hops_missed"] = missed
-
-        killoff = read_wave(os.path.join(a.folder, "killoff.wav"))[0]
-        loss = [t for name, t, _ in events if name == "into the road"][0]
-        at, _ = analysis.find_onset(mono, killoff, index(loss), index(loss) + 7 * RATE)
-        self.figures["loss_heard_s"] = None if at is None else (at - index(loss)) / RATE
-        if at is not None:
-            heard.append((at / RATE, None, None))
-
-        steps = {}  # name: [(kind, ms after the key, step, jump, roughness), ...]
-        kinds = {"new game": ["start"], "pause": ["stop"], "resume": ["start"],
-                 "song change": ["stop", "start"], "end game": ["stop"]}
-        for name, t, _ in events:
-            if name not in kinds:
-                continue
-            i = index(t)
-            found = []
-            for kind in kinds[name]:
-                at, step, jump, rough = analysis.transition_step(audio, i, i + int(0.6 * RATE),
-                                                                 kind)
-                if at is not None:
-                    found.append((kind, (at - i) * 1000.0 / RATE, step, jump, rough))
-            steps.setdefault(name, []).append(found)
-        self.figures["steps"] = steps
-        if a.keep_recording:
-            self.keep(audio, sample0, events, heard, steps)
-
-    def keep(self, audio, sample0, events, heard, steps):
-        """The recording as a wave file, and beside it what happened when."""
-        path = self.args.keep_recording
-        with wave.open(path, "wb") as w:
-            w.setnchannels(2)
-            w.setsampwidth(2)
-            w.setframerate(RATE)
-            w.writeframes((np.clip(audio, -1, 1) * 32767).astype("<i2").tobytes())
-        lines = [((t - sample0) / 1e9, f"key   {name}") for name, t, _ in events]
-        for at, ms, score in heard:
-            lines.append((at, "sound a lost toad" if ms is None else
-                          f"sound hop, {ms:.1f} ms after its key (match {score:.2f})"))
-        for name, occurrences in steps.items():
-            keys = [t for n, t, _ in events if n == name]
-            for t, found in zip(keys, occurrences):
-                for kind, ms, step, jump, rough in found:
-                    lines.append(((t - sample0) / 1e9 + ms / 1000,
-                                  f"{kind:5s} after {name}: step {step:.4f} (jump {jump:.4f} "
-                                  f"against the quiet side's own {rough:.4f})"))
-        with open(path + ".txt", "w") as f:
-            f.write("# seconds into the recording, what happened\n")
-            for at, what in sorted(lines):
-                f.write(f"{at:9.3f} {what}\n")
+    def analyse_recording(self, recorded, stats, lines):
+        result = RecordingAnalysis(recorded, stats, self.args.folder).run()
+        self.figures.update(result.figures)
+        self.notes += result.notes
+        if self.args.keep_recording:
+            result.keep(self.args.keep_recording)
+            with open(self.args.keep_recording + ".stats", "w") as f:
+                f.writelines(line + "\n" for line in lines)
 
     # --- sixty seconds of play ---------------------------------------------
 
@@ -328,121 +246,40 @@ class Session:
         kb.press("m", modifiers=("Control_L",))  # music off
         time.sleep(1.0)
         cpu = CpuWindow([game.pid]).start()
+        s0 = time.monotonic_ns()
         hop_for(a.play_seconds, seed=2)
         cpu.stop()
+        s1 = time.monotonic_ns()
         self.figures["play_silent_cpu"] = cpu.percent[game.pid]
         kb.press("m", modifiers=("Control_L",))  # and on again
-        return {"window": (t0, t1), "marks": marks}
+        return {"window": (t0, t1), "silent_window": (s0, s1), "marks": marks}
 
-    def from_stats(self, lines, title_window, play, recorded_marks):
-        paints, ticks = analysis.parse_stats(lines)
-        self.figures["title_sound_paints"] = analysis.rate_per_second(paints, *title_window)
-        self.figures["play_paints"] = analysis.rate_per_second(paints, *play["window"])
-        self.figures["lateness"] = analysis.percentiles(
-            analysis.lane_lateness(ticks, *play["window"]))
+    def from_stats(self, stats, title_window, play, recorded_events):
+        f = self.figures
+        f["title_sound_paints"] = analysis.rate_per_second(stats.paints, *title_window)
+        start, end = play["window"]
+        seconds = (end - start) / 1e9
+        f["play_paints"] = analysis.rate_per_second(stats.paints, start, end)
+        f["frames"] = {k: v / seconds for k, v in
+                       analysis.frame_causes(stats, start, end).items()}
+        f["lane_instants"] = analysis.lane_instants(stats.ticks, start, end) / seconds
+        f["focus_on_grid"] = analysis.focus_on_lane_grid(stats.ticks, start, end)
+        f["hop_keys_play"] = sum(1 for ns, down, code in stats.keys
+                                 if down and code in (37, 39) and start <= ns < end) / seconds
+        f["mixer_play"] = analysis.mixer_share(stats.mixer, start, end)
+        if analysis.song_playing_throughout(stats.music, start, end) and \
+                (f["mixer_play"] or 0.0) < 0.05:
+            self.notes.append("the game had its song playing through the measured play, yet its "
+                              "mixer rendered nothing: the sound output stalled, and the figures "
+                              "of play are those of a silent game")
+        f["mixer_silent"] = analysis.mixer_share(stats.mixer, *play["silent_window"])
+        f["lateness"] = analysis.percentiles(analysis.lane_lateness(stats.ticks, start, end))
         instants = {}
         for name in ("new game", "song change", "resume"):
-            instants[name] = recorded_marks.get(name, []) + play["marks"].get(name, [])
-        self.figures["stalls"] = {name: analysis.worst_lateness_after(ticks, at)
-                                  for name, at in instants.items()}
-
-
-# --- The table ----------------------------------------------------------------
-
-def fmt(v, digits=1):
-    return "n/a" if v is None or (isinstance(v, float) and np.isnan(v)) else f"{v:.{digits}f}"
-
-
-def print_table(s, args):
-    f = s.figures
-    rows = []
-    lat = f.get("hop_latency", [])
-    if lat:
-        p50, p95 = analysis.percentiles(lat, (50, 95))
-        rows.append(("Key press to hop sound, p50 / p95 / max",
-                     f"{fmt(p50)} / {fmt(p95)} / {fmt(max(lat))} ms ({len(lat)} hops)",
-                     "<= 40 median, <= 60 worst"))
-        rows.append(("Hop sound start jitter (latest - earliest)",
-                     f"{fmt(max(lat) - min(lat))} ms", "<= 10 ms"))
-    else:
-        rows.append(("Key press to hop sound", "no hop sound found", "<= 40 median, <= 60 worst"))
-    for name, occurrences in f.get("steps", {}).items():
-        found = [e for o in occurrences for e in o]
-        if found:
-            worst = max(found, key=lambda e: e[2])
-            rows.append((f"Largest step at {name} (full scale = 1)",
-                         f"{worst[2]:.4f} (worst of {len(occurrences)}; "
-                         f"{worst[0]} +{worst[1]:.0f} ms after the key)", "<= 0.01"))
-    std = f.get("standalone", {})
-    heavy = f.get("heaviest")
-    rows.append((f"CPU in play, whole game ({heavy})", f"{fmt(f.get('play_cpu'), 2)} % of one core",
-                 "<= 4 %"))
-    if heavy in std and f.get("standalone_idle") is not None:
-        in_game = f["play_cpu"] - f["play_silent_cpu"]
-        alone = std[heavy] - f["standalone_idle"]
-        ratio = in_game / alone if alone > 0 else float("nan")
-        rows.append(("The song's cost: in the game / standalone loop",
-                     f"{fmt(in_game, 2)} % / {fmt(alone, 2)} % = {fmt(ratio, 2)}x",
-                     "<= 1.10x"))
-    rows.append(("CPU on the title screen, no sound server",
-                 f"{fmt(f.get('title_quiet_cpu'), 2)} %", "<= 0.3 %"))
-    rows.append(("CPU on the title screen, with a sound server",
-                 f"{fmt(f.get('title_sound_cpu'), 2)} %", "<= 0.6 %"))
-    rows.append(("CPU of a bare Qt window, same size and run",
-                 f"{fmt(f.get('bare_title_cpu'), 2)} % / {fmt(f.get('bare_play_cpu'), 2)} %",
-                 "(yardstick: title / play)"))
-    p50, p95, p99 = f.get("lateness", [float("nan")] * 3)
-    rows.append(("Lane timer lateness in play, p50 / p95 / p99",
-                 f"{fmt(p50, 2)} / {fmt(p95, 2)} / {fmt(p99, 2)} ms", "p99 <= 2 ms"))
-    for name, values in f.get("stalls", {}).items():
-        rows.append((f"Latest timer tick in the second after {name}",
-                     " / ".join(f"{fmt(v)} ms" for v in values), "<= 2 ms"))
-    rows.append(("Repaints per second in play", fmt(f.get("play_paints")),
-                 "<= 30 (the lanes' own ticks)"))
-    rows.append(("Repaints per second, title screen",
-                 f"{fmt(f.get('title_quiet_paints'))} / {fmt(f.get('title_sound_paints'))}",
-                 "0 (no sound server / with one)"))
-    rows.append(("RSS at start / in play / peak",
-                 f"{fmt(f.get('rss_start'))} / {fmt(f.get('rss_play'))} / "
-                 f"{fmt(f.get('rss_peak'))} MB", "<= 60 MB"))
-    rows.append(("RSS of the bare Qt window", f"{fmt(f.get('bare_rss_play'))} MB",
-                 "(yardstick)"))
-
-    width = max(len(r[0]) for r in rows)
-    mwidth = max(len(r[1]) for r in rows)
-    print(f"{'Figure':<{width}}  {'Measured':<{mwidth}}  Target")
-    print(f"{'-' * width}  {'-' * mwidth}  {'-' * 6}")
-    for name, measured, target in rows:
-        print(f"{name:<{width}}  {measured:<{mwidth}}  {target}")
-
-    print()
-    cal = f.get("calibration", {})
-    if cal:
-        print(f"Sound clock: {cal['clicks']} test clicks agree within {cal['spread_ms']:.1f} ms; "
-              f"PulseAudio's play time lies {cal['vs_latency_ms']:+.1f} ms from the recorder's "
-              f"latency reports (the null sink mixing ahead); keys are stamped within "
-              f"{cal['round_trip_ms']:.1f} ms.")
-    if f.get("hops_missed"):
-        print(f"{f['hops_missed']} hop key(s) brought no hop sound.")
-    heard = f.get("loss_heard_s")
-    print("A lost toad was heard " + (f"{heard:.1f} s after stepping into the road."
-                                      if heard is not None else "nowhere: no car came."))
-    if std:
-        print("Standalone render, % of one core: " +
-              ", ".join(f"{k} {v:.2f}" for k, v in std.items()) +
-              f", idle synthesizer {fmt(f.get('standalone_idle'), 2)}")
-    print(f"Play with the music switched off: {fmt(f.get('play_silent_cpu'), 2)} % of one core")
-    threads = f.get("play_threads", {})
-    if threads:
-        print("Threads in play, % of one core: " +
-              ", ".join(f"{k} {v:.2f}" for k, v in sorted(threads.items(), key=lambda e: -e[1])
-                        if v >= 0.05))
-    print(f"Window {f['window_size'][0]}x{f['window_size'][1]}; {args.play_seconds:.0f} s of play, "
-          f"{args.title_seconds:.0f} s of each title screen.")
-    print(f"Load average: {f['load_start']} at the start, {f['load_end']} at the end "
-          f"({os.cpu_count()} cores).")
-    for note in s.notes:
-        print("Note: " + note)
+            instants[name] = ([t for n, t, _ in recorded_events if n == name] +
+                              play["marks"].get(name, []))
+        f["stalls"] = {name: analysis.worst_lateness_after(stats.ticks, at)
+                       for name, at in instants.items()}
 
 
 def main():
@@ -457,8 +294,12 @@ def main():
     p.add_argument("--transitions", type=int, default=3, choices=range(1, 4),
                    help="pauses and song changes in the recorded game (default 3)")
     p.add_argument("--settle", type=float, default=3.0, help="seconds after start before measuring")
+    p.add_argument("--server", choices=sorted(SERVERS), default="pulseaudio",
+                   help="the sound server the game plays through: PulseAudio, or PipeWire with "
+                   "its PulseAudio server (default pulseaudio)")
     p.add_argument("--keep-recording", metavar="FILE.wav",
-                   help="keep the recorded game, with a list of what happened in FILE.wav.txt")
+                   help="keep the recorded game, with a list of what happened in FILE.wav.txt "
+                   "and the game's statistics in FILE.wav.stats")
     args = p.parse_args()
     args.lilyhops = os.path.join(args.build, "lilyhops")
     args.folder = args.build
