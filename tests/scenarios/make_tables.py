@@ -381,9 +381,57 @@ last 10 seconds here.""")
     return s.write()
 
 
+# ---------------------------------------------------------------------------
+ARROWS = {37: "west", 38: "north", 39: "east", 40: "south"}
+
+
+def keys():
+    s = Script("table_keys", """
+Every arrow key in every state in which the toad may not move: before the
+first game, in the 500 ms freeze after a toad is run over, in a pause, and
+after End Game. Each key uses up the latch until its key-up but moves,
+turns and scores nothing and makes no sound. Once the state is left, each
+arrow moves the toad again. The toad stands on the middle strip (row 6) at
+Left 3000, Top 3000, facing north, on a score of 500; no car is near.""")
+    place = ["set frogRow 6", "set imgFrog.Left 3000", "set imgFrog.Top 3000",
+             "set imgFrog.Picture FrogNorth", 'set lblScore2.Caption "500"']
+    # What one arrow does to the toad placed so, when it may move.
+    moved = {37: ["imgFrog.Left 2550", "imgFrog.Picture FrogWest", 'lblScore2.Caption "500"'],
+             38: ["frogRow 7", "imgFrog.Picture FrogNorth", 'lblScore2.Caption "700"'],
+             39: ["imgFrog.Left 3450", "imgFrog.Picture FrogEast", 'lblScore2.Caption "500"'],
+             40: ["frogRow 5", "imgFrog.Picture FrogSouth", 'lblScore2.Caption "250"']}
+    far = ["set %s.Left %d" % (car(n), -FAR if n in (4, 5, 6, 10, 8, 9) else FAR)
+           for n in CAR_WIDTH]
+    states = [
+        ("before the first game", [], ["menu mnuNew"]),
+        ("in the freeze after a toad is run over",
+         ["menu mnuNew", "set frogRow 2", "set imgCar1.Left 3255", "call CheckCars",
+          "expect tmrDelay.Enabled True"], ["wait 500", "expect tmrDelay.Enabled False"]),
+        ("in a pause", ["menu mnuNew", "menu mnuPause"], ["key 32", "expect gamePaused False"]),
+        ("after End Game", ["menu mnuNew", "menu mnuEnd"], ["menu mnuNew"]),
+    ]
+    for state, enter, leave in states:
+        s.comment("---- %s ----" % state)
+        s.add(*enter, *far, "expect canMove False", "log")
+        for code, way in ARROWS.items():
+            s.comment("the %s arrow (%d) %s: nothing moves, the latch is used up" % (way, code, state))
+            s.add(*place, "keydown %d" % code, "expect frogRow 6", "expect imgFrog.Left 3000",
+                  "expect imgFrog.Top 3000", "expect imgFrog.Picture FrogNorth",
+                  'expect lblScore2.Caption "500"', "expect keyReleased False",
+                  "keyup %d" % code, "expect keyReleased True", "log")
+            s.case("arrow while the toad may not move")
+        s.comment("the state left, every arrow moves the toad again")
+        s.add(*leave, *far, "expect canMove True", "log")
+        for code, way in ARROWS.items():
+            s.add(*place, "key %d" % code, *["expect " + e for e in moved[code]])
+            s.case("arrow once the toad may move again")
+        s.add("log")
+    return s.write()
+
+
 def main():
     total = {}
-    for make in (road, river, bays, lanes, sounds, songs):
+    for make in (road, river, bays, lanes, sounds, songs, keys):
         for behaviour, count in make().items():
             total[behaviour] = total.get(behaviour, 0) + count
     for behaviour, count in sorted(total.items()):

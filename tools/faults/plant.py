@@ -1,6 +1,5 @@
 #!/usr/bin/env python3
-"""Plants the faults of faults.py one at a time and reports which the suite
-catches.
+"""Plants a set of faults one at a time and reports which the suite catches.
 
 Works on a copy of the source tree in a scratch folder (never on the
 checkout itself): applies one fault, builds, runs ctest (without the
@@ -8,14 +7,22 @@ sound-device tests, which no fault here touches), records whether any test
 failed, and puts the file back before the next fault. Not part of CI; it
 takes about a minute per fault on two cores.
 
-    tools/faults/plant.py [--work DIR] [--only N,M,...] [--jobs N] [--tests REGEX] [--fresh]
+    tools/faults/plant.py [--work DIR] [--only N,M,...] [--jobs N] [--tests REGEX]
+                          [--set faults|fresh|third|fourth]
 
 --tests runs only the tests whose names match (ctest -R), to see what one
-part of the suite catches on its own; --fresh plants fresh_faults.py, the
-set written after the suite was finished, instead of faults.py.
+part of the suite catches on its own; --set chooses the set of faults:
+faults.py (the default), fresh_faults.py (--fresh for short),
+third_faults.py or fourth_faults.py.
+
+The window's end-to-end tests (ctest label "window") need Xvfb and xdotool;
+without them those tests are not even defined, and the window's faults would
+count as escapes of the suite. The run refuses to start then, unless --tests
+narrows it to other tests.
 """
 
 import argparse
+import importlib
 import os
 import shutil
 import subprocess
@@ -25,8 +32,8 @@ from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
-import faults  # noqa: E402
-import fresh_faults  # noqa: E402
+SETS = {"faults": "faults", "fresh": "fresh_faults", "third": "third_faults",
+        "fourth": "fourth_faults"}
 
 SOURCE = HERE.parent.parent
 
@@ -73,8 +80,10 @@ def main():
     ap.add_argument("--only", default="")
     ap.add_argument("--jobs", default="2")
     ap.add_argument("--tests", default="")
-    ap.add_argument("--fresh", action="store_true")
+    ap.add_argument("--set", choices=sorted(SETS), default="faults")
+    ap.add_argument("--fresh", action="store_true", help="the same as --set fresh")
     args = ap.parse_args()
+    planted = importlib.import_module(SETS["fresh" if args.fresh else args.set]).FAULTS
 
     work = Path(args.work)
     src, build, log = work / "src", work / "build", work / "plant.log"
@@ -87,14 +96,18 @@ def main():
            work, log, env) != 0:
         sys.exit("configure failed; see " + str(log))
     test_cmd = ["ctest", "--test-dir", str(build), "-LE", "sound", "-j", args.jobs,
-                "--timeout", "300"] + (["-R", args.tests] if args.tests else [])
+                "--timeout", "120"] + (["-R", args.tests] if args.tests else [])
     if run(["cmake", "--build", str(build), "-j", args.jobs], work, log, env) != 0 or \
             run(test_cmd, work, log, env) != 0:
         sys.exit("the suite does not pass without faults; see " + str(log))
+    window_tests = subprocess.run(["ctest", "--test-dir", str(build), "-N", "-L", "window"],
+                                  capture_output=True, text=True).stdout
+    if not args.tests and "Total Tests: 0" in window_tests:
+        sys.exit("the window's tests are not defined (Xvfb or xdotool missing?): "
+                 "run tools/install-deps.sh first")
 
     chosen = {int(n) for n in args.only.split(",") if n}
     caught, escaped, broken = [], [], []
-    planted = fresh_faults.FAULTS if args.fresh else faults.FAULTS
     for number, (path, find, replace, note) in enumerate(planted, 1):
         if chosen and number not in chosen:
             continue
