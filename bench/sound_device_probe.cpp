@@ -5,11 +5,13 @@
 //                                      the song's position keeps up with the
 //                                      wall clock (a device that stops taking
 //                                      samples shows as a position standing still)
-//   bench_sound_device calls [SECONDS] the time spent inside each call on the
+//   bench_sound_device calls [SECONDS [SONG]]
+//                                      the time spent inside each call on the
 //                                      game's thread through New Game, hops,
 //                                      pause, resume and song changes, then the
-//                                      CPU of the process and of its audio
-//                                      thread while the heaviest song plays
+//                                      CPU of the process, of its audio thread
+//                                      and of FluidSynth while a song plays
+//                                      (the heaviest, OrigBogt.mid, unless told)
 //   bench_sound_device latency [HOPS]  plays clicks at uneven hop-like times and
 //                                      records the default source (a null
 //                                      sink's monitor) to find when each one
@@ -146,7 +148,7 @@ int positionProbe(double seconds) {
 
 // --- time inside each call, then CPU ---------------------------------------------
 
-int callsProbe(double playSeconds) {
+int callsProbe(double playSeconds, const std::string& songName) {
     const long rssBefore = rssKiB();
     QElapsedTimer made;
     made.start();
@@ -163,7 +165,7 @@ int callsProbe(double playSeconds) {
         call();
         spent[moment].push_back(double(t.nsecsElapsed()) / 1e6);
     };
-    const std::string heaviest = folder() + "VraxHeav.mid";
+    const std::string heaviest = folder() + songName;
     const std::string songs[] = {"OrigBogt.mid", "Pelto64.mid", "VraxHeav.mid", "TollBrdg.mid"};
 
     QElapsedTimer clock;
@@ -247,6 +249,7 @@ int callsProbe(double playSeconds) {
     const double cpu0 = cpuSecondsOfProcess();
     const double audio0 = cpuSecondsOfThread("lilyhops sound");
     const double mixer0 = sound.mixerCpuSeconds();
+    const double rendered0 = sound.synthSecondsRendered();
     const int dry0 = sound.deviceUnderruns();
     QElapsedTimer w;
     w.start();
@@ -259,13 +262,17 @@ int callsProbe(double playSeconds) {
     QTimer::singleShot(int(playSeconds * 1000), qApp, &QCoreApplication::quit);
     qApp->exec();
     const double wall = double(w.nsecsElapsed()) / 1e9;
-    std::printf("\nplaying VraxHeav with a hop every 300 ms for %.0f s:\n", wall);
+    std::printf("\nplaying %s with a hop every 300 ms for %.0f s:\n", songName.c_str(), wall);
     std::printf("  process CPU   %5.2f %% of one core\n",
                 100.0 * (cpuSecondsOfProcess() - cpu0) / wall);
     std::printf("  audio thread  %5.2f %% of one core\n",
                 100.0 * (cpuSecondsOfThread("lilyhops sound") - audio0) / wall);
-    std::printf("  of which the mixer (FluidSynth and effects) %5.2f %% of one core\n",
-                100.0 * (sound.mixerCpuSeconds() - mixer0) / wall);
+    const double synthCpu = sound.mixerCpuSeconds() - mixer0;
+    const double rendered = sound.synthSecondsRendered() - rendered0;
+    std::printf("  of which FluidSynth %5.2f %% of one core: %.3f s of CPU for %.1f s of "
+                "sound, %.2f %% of the sound's time\n",
+                100.0 * synthCpu / wall, synthCpu, rendered,
+                rendered > 0 ? 100.0 * synthCpu / rendered : 0.0);
     std::printf("  the device ran dry %d times while playing (%d before)\n",
                 sound.deviceUnderruns() - dry0, dry0);
     std::printf("  RSS           %ld KiB (%ld KiB before the sound control was made)\n", rssKiB(),
@@ -567,6 +574,8 @@ int renderProbe(const std::string& songFile, double seconds, int periodMs, bool 
     for (int i = 0; i < rate / period; ++i)
         mixer.render(out.data(), period);
     mixer.startSong(shared, 0);
+    const std::int64_t synth0 = mixer.synthCpuNs();
+    const std::int64_t synthFrames0 = mixer.synthFramesRendered();
     double busy = 0;
     std::int64_t frames = 0;
     while (frames < std::int64_t(seconds * rate)) {
@@ -579,10 +588,13 @@ int renderProbe(const std::string& songFile, double seconds, int periodMs, bool 
         if (paced) // as the audio thread does: one period, then a wait
             std::this_thread::sleep_for(std::chrono::milliseconds(periodMs));
     }
+    const double synth = double(mixer.synthCpuNs() - synth0) / 1e9;
+    const double synthSound = double(mixer.synthFramesRendered() - synthFrames0) / rate;
     std::printf("%s: %.1f s of sound rendered in %d ms periods%s in %.3f s of CPU: %.2f %% of "
-                "one core at real time\n",
+                "one core at real time; FluidSynth %.3f s for %.1f s of sound: %.2f %%\n",
                 songFile.c_str(), double(frames) / rate, periodMs, paced ? ", paced" : "", busy,
-                100.0 * busy / (double(frames) / rate));
+                100.0 * busy / (double(frames) / rate), synth, synthSound,
+                synthSound > 0 ? 100.0 * synth / synthSound : 0.0);
     return 0;
 }
 
@@ -592,13 +604,14 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "calls")
-        return callsProbe(argc > 2 ? std::atof(argv[2]) : 30.0);
+        return callsProbe(argc > 2 ? std::atof(argv[2]) : 30.0,
+                          argc > 3 ? argv[3] : "OrigBogt.mid");
     if (mode == "latency")
         return latencyProbe(argc > 2 ? std::atoi(argv[2]) : 40);
     if (mode == "transitions")
         return transitionsProbe();
     if (mode == "render")
-        return renderProbe(argc > 2 ? argv[2] : folder() + "VraxHeav.mid",
+        return renderProbe(argc > 2 ? argv[2] : folder() + "OrigBogt.mid",
                            argc > 3 ? std::atof(argv[3]) : 60.0, argc > 4 ? std::atoi(argv[4]) : 5,
                            argc > 5 && std::string(argv[5]) == "paced");
     return positionProbe(argc > 1 ? std::atof(argv[1]) : 5.0);

@@ -66,6 +66,6 @@ echo; echo "== the delay from PlayEffect to the sound heard in the null sink"
 echo; echo "== time inside the calls, CPU and memory"
 "$probe" calls 30
 echo; echo "== the mixer alone, the heaviest song, back to back and paced in 5 ms periods"
-"$probe" render "$build/VraxHeav.mid" 30 5
-"$probe" render "$build/VraxHeav.mid" 30 5 paced
+"$probe" render "$build/OrigBogt.mid" 30 5
+"$probe" render "$build/OrigBogt.mid" 30 5 paced
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"

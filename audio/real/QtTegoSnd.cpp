@@ -62,7 +62,7 @@ QtTegoSnd::QtTegoSnd(const std::string& programFolder, const Options& options, Q
     // touches the synthesizer. The songs beside the game are read first:
     // only their instruments are taken from the SoundFont.
     auto mixer = std::make_unique<SoundMixer>(sampleRate_);
-    findSoundFont(options, *mixer, instrumentsOfSongsBeside());
+    findSoundFont(options, *mixer, keysOfSongsBeside());
 
     worker_ =
         new SoundWorker(std::move(mixer), setup, log_, songs_, [this](std::uint32_t generation) {
@@ -93,11 +93,15 @@ bool QtTegoSnd::hasSoundDevice() const {
 }
 
 double QtTegoSnd::mixerCpuSeconds() const {
-    return static_cast<double>(worker_->mixerCpuNs()) / 1e9;
+    return static_cast<double>(worker_->synthCpuNs()) / 1e9;
 }
 
 int QtTegoSnd::deviceUnderruns() const {
     return worker_->underruns();
+}
+
+double QtTegoSnd::synthSecondsRendered() const {
+    return static_cast<double>(worker_->synthFrames()) / sampleRate_;
 }
 
 std::vector<std::string> QtTegoSnd::soundFontSearch(const std::string& programFolder,
@@ -123,11 +127,12 @@ std::vector<std::string> QtTegoSnd::soundFontSearch(const std::string& programFo
     return found;
 }
 
-std::set<std::pair<int, int>> QtTegoSnd::instrumentsOfSongsBeside() {
-    // Only the instruments of the game's own songs are read from the
-    // SoundFont; a song that cannot be read is told when the game asks for it.
+InstrumentKeys QtTegoSnd::keysOfSongsBeside() {
+    // Only the instruments of the game's own songs, and only the keys they
+    // strike, are read from the SoundFont; a song that cannot be read is told
+    // when the game asks for it.
     namespace fs = std::filesystem;
-    std::set<std::pair<int, int>> used;
+    InstrumentKeys used;
     std::error_code ec;
     for (fs::directory_iterator it(programFolder_.empty() ? "." : programFolder_, ec), end;
          !ec && it != end; it.increment(ec)) {
@@ -137,13 +142,13 @@ std::set<std::pair<int, int>> QtTegoSnd::instrumentsOfSongsBeside() {
         std::string error;
         if (ext == ".mid" && it->is_regular_file(ec))
             if (std::shared_ptr<const MidiSong> song = songs_.get(it->path().string(), error))
-                used.merge(SoundMixer::instrumentsOf(*song));
+                addKeys(used, keysPlayedIn(*song));
     }
     return used;
 }
 
 void QtTegoSnd::findSoundFont(const Options& options, SoundMixer& mixer,
-                              const std::set<std::pair<int, int>>& instruments) {
+                              const InstrumentKeys& instruments) {
     const std::vector<std::string> candidates =
         options.soundFonts ? *options.soundFonts
                            : soundFontSearch(programFolder_, mixer.libraryDefaultSoundFont());

@@ -14,8 +14,9 @@
 // are milliseconds.
 //
 // The songs in the program's folder are read when the control is made, and
-// only their instruments are taken from the SoundFont, all kept loaded; a
-// song from elsewhere has its instruments read when it first starts.
+// only their instruments, and in those only what sounds on the keys they
+// strike, are taken from the SoundFont, all kept loaded; a song from
+// elsewhere has what it needs more read when it first starts.
 //
 // Nothing here stops the game. Each problem (no sound device, no SoundFont, a
 // missing or broken file) is told once on standard error, naming the file,
@@ -31,6 +32,7 @@
 // PlayEffect is where in the sound to start, in milliseconds.
 
 #include "audio/TegoSnd.h"
+#include "audio/real/InstrumentKeys.h"
 #include "audio/real/ProblemLog.h"
 #include "audio/real/SongCache.h"
 
@@ -40,7 +42,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -80,10 +81,13 @@ class QtTegoSnd : public QObject, public TegoSnd {
     const std::string& soundFont() const { return soundFont_; }
     // Whether the sound reaches a device or only keeps time.
     bool hasSoundDevice() const;
-    // CPU seconds the audio thread has spent rendering music and effects,
-    // and the times the device ran dry while there was sound to play, for
-    // benchmarks.
+    // CPU seconds the audio thread has spent inside FluidSynth rendering the
+    // music (taken around each block it renders; adding the effects costs
+    // next to nothing and is not counted), the seconds of music rendered in
+    // them, and the times the device ran dry while there was sound to play,
+    // for benchmarks.
     double mixerCpuSeconds() const;
+    double synthSecondsRendered() const;
     int deviceUnderruns() const;
 
     // Where a SoundFont is looked for, in order: any *.sf2 in the program's
@@ -92,9 +96,9 @@ class QtTegoSnd : public QObject, public TegoSnd {
                                                     const std::string& libraryDefault);
 
   private:
-    std::set<std::pair<int, int>> instrumentsOfSongsBeside();
+    InstrumentKeys keysOfSongsBeside();
     void findSoundFont(const Options& options, SoundMixer& mixer,
-                       const std::set<std::pair<int, int>>& instruments);
+                       const InstrumentKeys& instruments);
     std::shared_ptr<const MidiSong> song(const std::string& file);
     std::int64_t framesPlayed() const;
     void songEnded(std::uint32_t generation);

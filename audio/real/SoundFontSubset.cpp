@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bitset>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -44,26 +45,63 @@ constexpr const char* kLists[] = {"phdr", "pbag", "pmod", "pgen", "inst",
 constexpr std::size_t kRecordSize[] = {38, 4, 10, 4, 22, 4, 10, 4, 46};
 constexpr int kGenInstrument = 41;
 
-// Copies the zones [first, last) of a preset or instrument: their bags,
-// rebased on what is already copied, and their generators and modulators.
-// `remap` may change a generator's amount (the instrument a preset zone plays).
-template <typename Remap>
-void copyZones(const Records& bags, const Records& gens, const Records& mods, std::size_t first,
-               std::size_t last, std::vector<char>& newBags, std::vector<char>& newGens,
-               std::vector<char>& newMods, Remap remap) {
-    for (std::size_t b = first; b < last; ++b) {
-        const std::size_t genFrom = le(bags.at(b), 2), genTo = le(bags.at(b + 1), 2);
-        const std::size_t modFrom = le(bags.at(b) + 2, 2), modTo = le(bags.at(b + 1) + 2, 2);
-        putLe(newBags, static_cast<std::uint32_t>(newGens.size() / 4), 2);
-        putLe(newBags, static_cast<std::uint32_t>(newMods.size() / 10), 2);
-        for (std::size_t g = genFrom; g < genTo && g < gens.count; ++g) {
-            const std::size_t at = newGens.size();
-            newGens.insert(newGens.end(), gens.at(g), gens.at(g) + 4);
-            remap(&newGens[at]);
+constexpr int kGenKeyRange = 43;
+constexpr int kGenSample = 53;
+
+// The generators of zone `b`: [first, last) in `gens`.
+std::pair<std::size_t, std::size_t> zoneGenerators(const Records& bags, const Records& gens,
+                                                   std::size_t b) {
+    const std::size_t from = le(bags.at(b), 2), to = le(bags.at(b + 1), 2);
+    return {std::min(from, gens.count), std::min(to, gens.count)};
+}
+
+// What a zone says about itself: whether it plays something (an instrument,
+// or a sample), and on which keys.
+struct ZoneLook {
+    bool plays = false;
+    std::uint32_t target = 0;
+    std::bitset<128> keys;
+};
+
+ZoneLook lookAt(const Records& bags, const Records& gens, std::size_t b, int targetGenerator) {
+    ZoneLook z;
+    z.keys.set();
+    const auto [from, to] = zoneGenerators(bags, gens, b);
+    for (std::size_t g = from; g < to; ++g) {
+        const char* gen = gens.at(g);
+        const int kind = static_cast<int>(le(gen, 2));
+        if (kind == kGenKeyRange) {
+            const int lo = static_cast<unsigned char>(gen[2]);
+            const int hi = static_cast<unsigned char>(gen[3]);
+            z.keys.reset();
+            for (int k = lo; k <= hi && k < 128; ++k)
+                z.keys.set(static_cast<std::size_t>(k));
+        } else if (kind == targetGenerator) {
+            z.plays = true;
+            z.target = le(gen + 2, 2);
         }
-        for (std::size_t m = modFrom; m < modTo && m < mods.count; ++m)
-            newMods.insert(newMods.end(), mods.at(m), mods.at(m) + 10);
     }
+    return z;
+}
+
+// Copies zone `b` of a preset or instrument: its bag, rebased on what is
+// already copied, and its generators and modulators. `remap` may change a
+// generator's amount (the instrument a preset zone plays).
+template <typename Remap>
+void copyZone(const Records& bags, const Records& gens, const Records& mods, std::size_t b,
+              std::vector<char>& newBags, std::vector<char>& newGens, std::vector<char>& newMods,
+              Remap remap) {
+    const auto [genFrom, genTo] = zoneGenerators(bags, gens, b);
+    const std::size_t modFrom = le(bags.at(b) + 2, 2), modTo = le(bags.at(b + 1) + 2, 2);
+    putLe(newBags, static_cast<std::uint32_t>(newGens.size() / 4), 2);
+    putLe(newBags, static_cast<std::uint32_t>(newMods.size() / 10), 2);
+    for (std::size_t g = genFrom; g < genTo; ++g) {
+        const std::size_t at = newGens.size();
+        newGens.insert(newGens.end(), gens.at(g), gens.at(g) + 4);
+        remap(&newGens[at]);
+    }
+    for (std::size_t m = modFrom; m < modTo && m < mods.count; ++m)
+        newMods.insert(newMods.end(), mods.at(m), mods.at(m) + 10);
 }
 
 void appendChunk(std::vector<char>& to, const char* id, const std::vector<char>& body) {
@@ -146,9 +184,8 @@ int closeFile(void* handle) {
 
 } // namespace
 
-std::optional<SoundFontSubset> SoundFontSubset::make(const std::string& path,
-                                                     const std::set<std::pair<int, int>>& keep,
-                                                     std::string& error) {
+std::optional<SoundFontSubset>
+SoundFontSubset::make(const std::string& path, const InstrumentKeys& keep, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     char riff[12];
     if (!in.read(riff, 12) || std::memcmp(riff, "RIFF", 4) != 0 ||
@@ -212,9 +249,13 @@ std::optional<SoundFontSubset> SoundFontSubset::make(const std::string& path,
     std::vector<char> newPhdr, newPbag, newPmod, newPgen, newInst, newIbag, newImod, newIgen;
     std::vector<std::uint32_t> instruments; // kept, in their new order
     std::map<std::uint32_t, std::uint32_t> newIndexOf;
+    std::map<std::uint32_t, std::bitset<128>> keysOfInstrument;
+    auto noRemap = [](char*) {};
     for (std::size_t p = 0; p + 1 < phdr.count; ++p) {
         const char* rec = phdr.at(p);
-        if (!keep.count({static_cast<int>(le(rec + 22, 2)), static_cast<int>(le(rec + 20, 2))}))
+        auto wanted =
+            keep.find({static_cast<int>(le(rec + 22, 2)), static_cast<int>(le(rec + 20, 2))});
+        if (wanted == keep.end())
             continue;
         const std::size_t firstBag = le(rec + 24, 2), lastBag = le(phdr.at(p + 1) + 24, 2);
         if (firstBag > lastBag || lastBag >= pbag.count)
@@ -222,16 +263,26 @@ std::optional<SoundFontSubset> SoundFontSubset::make(const std::string& path,
         const std::size_t at = newPhdr.size();
         newPhdr.insert(newPhdr.end(), rec, rec + 38);
         setLe(&newPhdr[at + 24], static_cast<std::uint32_t>(newPbag.size() / 4), 2);
-        copyZones(pbag, pgen, pmod, firstBag, lastBag, newPbag, newPgen, newPmod, [&](char* gen) {
-            if (le(gen, 2) != kGenInstrument)
-                return;
-            const std::uint32_t old = le(gen + 2, 2);
-            auto [it, added] =
-                newIndexOf.emplace(old, static_cast<std::uint32_t>(instruments.size()));
-            if (added)
-                instruments.push_back(old);
-            setLe(gen + 2, it->second, 2);
-        });
+        for (std::size_t b = firstBag; b < lastBag; ++b) {
+            const ZoneLook zone = lookAt(pbag, pgen, b, kGenInstrument);
+            const std::bitset<128> keys = zone.keys & wanted->second;
+            // A zone for keys the songs never strike is left out, and with
+            // it the samples only it plays.
+            if (zone.plays && keys.none())
+                continue;
+            if (zone.plays)
+                keysOfInstrument[zone.target] |= keys;
+            copyZone(pbag, pgen, pmod, b, newPbag, newPgen, newPmod, [&](char* gen) {
+                if (le(gen, 2) != kGenInstrument)
+                    return;
+                const std::uint32_t old = le(gen + 2, 2);
+                auto [it, added] =
+                    newIndexOf.emplace(old, static_cast<std::uint32_t>(instruments.size()));
+                if (added)
+                    instruments.push_back(old);
+                setLe(gen + 2, it->second, 2);
+            });
+        }
         ++s.presets_;
     }
     for (std::uint32_t old : instruments) {
@@ -248,7 +299,12 @@ std::optional<SoundFontSubset> SoundFontSubset::make(const std::string& path,
             error = "has broken preset data";
             return std::nullopt;
         }
-        copyZones(ibag, igen, imod, firstBag, lastBag, newIbag, newIgen, newImod, [](char*) {});
+        for (std::size_t b = firstBag; b < lastBag; ++b) {
+            const ZoneLook zone = lookAt(ibag, igen, b, kGenSample);
+            if (zone.plays && (zone.keys & keysOfInstrument[old]).none())
+                continue;
+            copyZone(ibag, igen, imod, b, newIbag, newIgen, newImod, noRemap);
+        }
     }
     // Each list ends with its closing record, pointing past the last entry.
     auto close = [](std::vector<char>& to, const Records& r, int indexAt, std::uint32_t index) {

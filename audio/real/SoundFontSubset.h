@@ -1,17 +1,22 @@
 #pragma once
 
 // A General MIDI SoundFont holds some two hundred instruments; FluidSynth
-// builds its tables for every one of them as it loads the file (about 28 MB
-// for Debian's FluidR3), though the game's songs play perhaps fifteen. A
-// subset is the same file seen with only the instruments asked for: its own
-// list of presets and instruments, and the original samples read in place.
-// FluidSynth reads it through loadInto(), as if it were a file of its own.
+// builds its tables for every one of them as it loads the file (about 12 MB
+// for Debian's FluidR3, even when it reads each instrument's samples only
+// once the instrument is chosen), though the game's songs play perhaps
+// fifteen, and of each only the keys they strike: a drum kit's samples take
+// 11 MB, the few drums a song plays a fifth of that. A subset is the same
+// file seen with only the instruments asked for, and in them only the zones
+// that sound on the keys asked for: its own list of presets and instruments,
+// and the original samples read in place. FluidSynth reads it through
+// loadInto(), as if it were a file of its own.
+
+#include "audio/real/InstrumentKeys.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,11 +27,12 @@ namespace lilyhops {
 
 class SoundFontSubset {
   public:
-    // The presets (bank, program) of `path` in `keep`, or nothing with a
-    // short reason in `error` when the file is not a SoundFont it can read.
-    // Presets the file lacks are left out.
-    static std::optional<SoundFontSubset>
-    make(const std::string& path, const std::set<std::pair<int, int>>& keep, std::string& error);
+    // The presets (bank, program) of `path` in `keep`, each with the zones
+    // that sound on its keys in `keep`, or nothing with a short reason in
+    // `error` when the file is not a SoundFont it can read. Presets the file
+    // lacks are left out.
+    static std::optional<SoundFontSubset> make(const std::string& path, const InstrumentKeys& keep,
+                                               std::string& error);
 
     // Has FluidSynth load the subset on top of what it has; returns its
     // SoundFont id, or -1. With `selectAgain` every channel picks its

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <fstream>
+#include <limits>
 
 namespace lilyhops {
 
@@ -32,6 +34,12 @@ void silenceLibraryLog() {
         return true;
     }();
     (void)done;
+}
+
+std::int64_t threadCpuNs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
 void quietGlibLog(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
@@ -65,12 +73,18 @@ class QuietGlibWhileLoading {
 
 SoundMixer::SoundMixer(int sampleRate)
     : sampleRate_(sampleRate),
-      fadeFrames_(std::max(1, static_cast<int>(std::lround(kFadeMs * sampleRate / 1000.0)))) {
+      fadeFrames_(std::max(1, static_cast<int>(std::lround(kFadeMs * sampleRate / 1000.0)))),
+      drainFrames_(static_cast<std::int64_t>(std::ceil(kDrainMs * sampleRate / 1000.0 / kBlock)) *
+                   kBlock),
+      ahead_(2 * static_cast<std::size_t>(kMusicBlock)) {
     silenceLibraryLog();
     settings_ = new_fluid_settings();
     fluid_settings_setnum(settings_, "synth.sample-rate", sampleRate);
     fluid_settings_setnum(settings_, "synth.gain", kSynthGain);
-    fluid_settings_setint(settings_, "synth.polyphony", 256);
+    // The busiest song sounds 107 voices at once (notes and their release,
+    // two voices for a stereo sample); each voice FluidSynth keeps ready
+    // costs 11 kB, and 128 give the same sound as its default of 256.
+    fluid_settings_setint(settings_, "synth.polyphony", 128);
     fluid_settings_setint(settings_, "synth.cpu-cores", 1);
     // Only the audio thread ever touches the synthesizer.
     fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
@@ -94,7 +108,7 @@ std::string SoundMixer::libraryDefaultSoundFont() const {
     return path;
 }
 
-bool SoundMixer::loadSoundFont(const std::string& path, const std::set<std::pair<int, int>>& only) {
+bool SoundMixer::loadSoundFont(const std::string& path, const InstrumentKeys& only) {
     // Only what looks like a SoundFont (or a DLS bank) reaches FluidSynth,
     // whose fallback loaders complain loudly about anything else.
     char head[12] = {};
@@ -109,14 +123,20 @@ bool SoundMixer::loadSoundFont(const std::string& path, const std::set<std::pair
         std::optional<SoundFontSubset> subset;
         if (!only.empty() && std::memcmp(head + 8, "sfbk", 4) == 0)
             subset = SoundFontSubset::make(path, only, error);
-        available_.clear();
         if (subset && subset->presetCount() > 0) {
             const int subsetId = subset->loadInto(synth_);
             id = subsetId < 0 ? FLUID_FAILED : subsetId;
-            for (const auto& instrument : only)
-                available_[instrument] = id;
         } else {
             id = fluid_synth_sfload(synth_, path.c_str(), 1);
+            subset.reset();
+        }
+        if (id != FLUID_FAILED) {
+            for (const auto& [instrument, pin] : pinned_)
+                fluid_synth_unpin_preset(synth_, pin, instrument.first, instrument.second);
+            pinned_.clear();
+            available_.clear();
+            if (subset)
+                noteWhatIsIn(id, only);
         }
     }
     if (id == FLUID_FAILED)
@@ -125,57 +145,59 @@ bool SoundMixer::loadSoundFont(const std::string& path, const std::set<std::pair
         fluid_synth_sfunload(synth_, soundFontId_, 1);
     soundFontId_ = id;
     soundFontPath_ = path;
-    kept_.clear();
     fluid_synth_system_reset(synth_);
     return true;
 }
 
-std::set<std::pair<int, int>> SoundMixer::instrumentsOf(const MidiSong& song) {
-    constexpr int kDrums = 9;
-    int bank[16] = {};
-    int program[16] = {};
-    bank[kDrums] = 128; // FluidSynth's bank of drum kits
-    std::set<std::pair<int, int>> used;
-    for (const MidiEvent& e : song.events()) {
-        const int ch = e.channel();
-        if (e.kind() == 0xB0 && e.data1 == 0 && ch != kDrums)
-            bank[ch] = e.data2;
-        else if (e.kind() == 0xC0)
-            program[ch] = e.data1;
-        else if (e.isNoteOn())
-            used.insert({bank[ch], program[ch]});
+void SoundMixer::noteWhatIsIn(int fontId, const InstrumentKeys& asked) {
+    fluid_sfont_t* font = fluid_synth_get_sfont_by_id(synth_, fontId);
+    for (const auto& [instrument, keys] : asked) {
+        // What the SoundFont lacks is not looked for again.
+        const bool there =
+            font && fluid_sfont_get_preset(font, instrument.first, instrument.second);
+        available_[instrument] = {there ? fontId : -1, keys};
     }
-    return used;
 }
 
 void SoundMixer::keepInstruments(const MidiSong& song) {
     if (!hasSoundFont())
         return;
-    const std::set<std::pair<int, int>> used = instrumentsOf(song);
+    const InstrumentKeys used = keysPlayedIn(song);
     if (!available_.empty()) {
-        std::set<std::pair<int, int>> missing;
-        for (const auto& instrument : used)
-            if (!available_.count(instrument))
-                missing.insert(instrument);
+        InstrumentKeys have;
+        for (const auto& [instrument, source] : available_)
+            have[instrument] = source.keys;
+        InstrumentKeys lacking = keysLacking(have, used);
+        // What is read now holds the keys read before as well, and takes
+        // the older part's place.
+        for (auto& [instrument, keys] : lacking)
+            if (auto it = have.find(instrument); it != have.end())
+                keys |= it->second;
         std::string error;
         std::optional<SoundFontSubset> more;
-        if (!missing.empty())
-            more = SoundFontSubset::make(soundFontPath_, missing, error);
-        if (more && more->presetCount() > 0) {
+        if (!lacking.empty())
+            more = SoundFontSubset::make(soundFontPath_, lacking, error);
+        if (more) {
             // Loaded on top, without disturbing what the channels play now.
             QuietGlibWhileLoading quiet;
-            const int id = more->loadInto(synth_, false);
-            for (const auto& instrument : missing)
-                available_[instrument] = id;
+            const int id = more->presetCount() > 0 ? more->loadInto(synth_, false) : -1;
+            noteWhatIsIn(id, lacking);
         }
     }
-    for (const auto& instrument : used) {
-        if (!kept_.insert(instrument).second)
-            continue;
+    for (const auto& entry : used) {
+        const std::pair<int, int>& instrument = entry.first;
         auto it = available_.find(instrument);
-        const int id = it != available_.end() ? it->second : soundFontId_;
-        if (id >= 0)
-            fluid_synth_pin_preset(synth_, id, instrument.first, instrument.second);
+        const int id = it != available_.end() ? it->second.fontId : soundFontId_;
+        auto pin = pinned_.find(instrument);
+        if (id < 0 || (pin != pinned_.end() && pin->second == id))
+            continue;
+        if (pin != pinned_.end()) {
+            // The older part's samples go once nothing plays them.
+            fluid_synth_unpin_preset(synth_, pin->second, instrument.first, instrument.second);
+            pinned_.erase(pin);
+        }
+        if (fluid_synth_pin_preset(synth_, id, instrument.first, instrument.second) == FLUID_OK)
+            pinned_[instrument] = id;
     }
 }
 
@@ -235,16 +257,20 @@ void SoundMixer::startSong(std::shared_ptr<const MidiSong> song, double startMs)
     startMs_ = std::clamp(startMs, 0.0, song_->lengthMs());
     endFrame_ = framesToEnd(song_->lengthMs(), startMs_, sampleRate_);
     playing_ = true;
+    waitingForFade_ = true;
     if (synthState_ == SynthState::Off) {
+        // Nothing but silence is rendered ahead: the song starts now.
+        aheadLeft_ = 0;
+        cutting_ = false;
         beginSong();
-    } else {
-        waitingForFade_ = true;
-        fadeOut();
     }
 }
 
 void SoundMixer::beginSong() {
     waitingForFade_ = false;
+    songBegun_ = true;
+    feeding_ = true;
+    synthFrames_ = 0;
     const std::vector<MidiEvent>& events = song_->events();
     if (hasSoundFont()) {
         fluid_synth_system_reset(synth_);
@@ -256,18 +282,52 @@ void SoundMixer::beginSong() {
         if (hasSoundFont() && e.kind() != 0x80 && e.kind() != 0x90 && e.kind() != 0xA0)
             send(e);
     }
-    finishIfEnded();
+    if (endFrame_ == 0) {
+        // Started at its very end: it has ended already.
+        playing_ = false;
+        ended_ = true;
+        endOfFeed();
+    }
 }
 
-void SoundMixer::fadeOut() {
-    if (synthState_ != SynthState::Off && synthState_ != SynthState::Draining)
-        synthState_ = SynthState::FadingOut;
+void SoundMixer::endOfFeed() {
+    sendDue(endFrame_);
+    feeding_ = false;
+    if (hasSoundFont()) {
+        // Notes still held at the end fade out as they would on their own.
+        fluid_synth_all_notes_off(synth_, -1);
+        if (synthState_ == SynthState::Sounding) {
+            synthState_ = SynthState::Tail;
+            tailFrames_ = 0;
+        }
+    }
+}
+
+void SoundMixer::cut() {
+    if (synthState_ == SynthState::Off || cutting_)
+        return;
+    cutting_ = true;
+    cutLeft_ = fadeFrames_;
+}
+
+void SoundMixer::endCut() {
+    cutting_ = false;
+    aheadLeft_ = 0; // the rest of what was rendered is never heard
+    if (synthState_ == SynthState::Sounding || synthState_ == SynthState::Tail ||
+        synthState_ == SynthState::FadingOut) {
+        silenceSynth();
+        synthState_ = SynthState::Draining;
+        drainLeft_ = drainFrames_;
+    }
 }
 
 void SoundMixer::stopSong() {
     playing_ = false;
     waitingForFade_ = false;
-    fadeOut();
+    feeding_ = false;
+    songBegun_ = false;
+    aheadIsSong_ = false;
+    cut();
 }
 
 void SoundMixer::clearSong() {
@@ -275,6 +335,7 @@ void SoundMixer::clearSong() {
     song_.reset();
     startMs_ = 0;
     songFrames_ = 0;
+    synthFrames_ = 0;
     endFrame_ = 0;
     next_ = 0;
     ended_ = false;
@@ -304,57 +365,7 @@ void SoundMixer::sendDue(std::int64_t untilFrame) {
     }
 }
 
-void SoundMixer::finishIfEnded() {
-    if (!playing_ || waitingForFade_ || songFrames_ < endFrame_)
-        return;
-    sendDue(songFrames_);
-    playing_ = false;
-    ended_ = true;
-    if (hasSoundFont()) {
-        // Notes still held at the end fade out as they would on their own.
-        fluid_synth_all_notes_off(synth_, -1);
-        if (synthState_ == SynthState::Sounding) {
-            synthState_ = SynthState::Tail;
-            tailFrames_ = 0;
-        }
-    }
-}
-
-void SoundMixer::renderSynth(float* stereo, int frames) {
-    if (synthState_ == SynthState::Off) {
-        std::fill(stereo, stereo + 2 * frames, 0.0f);
-        return;
-    }
-    fluid_synth_write_float(synth_, frames, stereo, 0, 2, stereo, 1, 2);
-    synthPhase_ = (synthPhase_ + frames) % kBlock;
-    if (synthState_ == SynthState::Draining) {
-        std::fill(stereo, stereo + 2 * frames, 0.0f);
-        drainFrames_ -= frames;
-        return;
-    }
-    const float step = 1.0f / static_cast<float>(fadeFrames_);
-    if (synthState_ == SynthState::FadingOut) {
-        for (int f = 0; f < frames; ++f) {
-            gain_ = std::max(0.0f, gain_ - step);
-            stereo[2 * f] *= gain_;
-            stereo[2 * f + 1] *= gain_;
-        }
-    } else if (gain_ < 1.0f) {
-        for (int f = 0; f < frames; ++f) {
-            gain_ = std::min(1.0f, gain_ + step);
-            stereo[2 * f] *= gain_;
-            stereo[2 * f + 1] *= gain_;
-        }
-    }
-}
-
 void SoundMixer::silenceSynth() {
-    // The rest of FluidSynth's block belongs to the sound being silenced.
-    if (synthPhase_ != 0) {
-        float rest[2 * kBlock];
-        fluid_synth_write_float(synth_, kBlock - synthPhase_, rest, 0, 2, rest, 1, 2);
-        synthPhase_ = 0;
-    }
     // The voices die within a block of being cut, but until they have
     // rendered that block they still feed the reverb; only then does a reset
     // leave the reverb and chorus empty for the next song.
@@ -367,45 +378,155 @@ void SoundMixer::silenceSynth() {
     gain_ = 0.0f;
 }
 
-void SoundMixer::render(float* stereo, int frames) {
+std::int64_t SoundMixer::nextEventFrame() const {
+    const std::vector<MidiEvent>& events = song_->events();
+    return next_ < events.size() ? frameOf(events[next_].ms)
+                                 : std::numeric_limits<std::int64_t>::max();
+}
+
+int SoundMixer::renderSynth(float* stereo, int frames) {
     const auto tailLimit = static_cast<std::int64_t>(kTailMs * sampleRate_ / 1000.0);
+    const float step = 1.0f / static_cast<float>(fadeFrames_);
+    // Whole blocks, from here up to the most that `limit` allows.
+    auto upTo = [](int span, std::int64_t limit) {
+        const std::int64_t blocks = std::max<std::int64_t>(1, (limit + kBlock - 1) / kBlock);
+        return static_cast<int>(std::min<std::int64_t>(span, blocks * kBlock));
+    };
     int done = 0;
     while (done < frames) {
-        // Pieces end where FluidSynth's blocks end, so a change of song or a
-        // fade's end never leaves half a block of old sound in its buffer.
-        int chunk = std::min(frames - done, kBlock - synthPhase_);
-        const bool clockRuns = playing_ && !waitingForFade_;
+        if (synthState_ == SynthState::Off) {
+            // The drain has ended: what follows belongs to whatever comes next.
+            return done;
+        }
+        // FluidSynth is asked for as many blocks at once as it can render
+        // without a change in between: each call costs more than a block.
+        int span = frames - done;
+        if (feeding_) {
+            sendDue(synthFrames_);
+            span = upTo(span, std::min(nextEventFrame(), endFrame_) - synthFrames_);
+        }
+        if (synthState_ == SynthState::Draining)
+            span = upTo(span, drainLeft_);
+        else if (synthState_ == SynthState::Tail)
+            span = upTo(span, tailLimit - tailFrames_);
+        else if (synthState_ == SynthState::FadingOut)
+            span = kBlock;
+        float* out = stereo + 2 * done;
+        fluid_synth_write_float(synth_, span, out, 0, 2, out, 1, 2);
+        done += span;
+        if (feeding_) {
+            synthFrames_ += span;
+            if (synthFrames_ >= endFrame_)
+                endOfFeed();
+        }
+        switch (synthState_) {
+        case SynthState::Draining:
+            std::fill(out, out + 2 * span, 0.0f);
+            drainLeft_ -= span;
+            if (drainLeft_ <= 0)
+                synthState_ = SynthState::Off;
+            break;
+        case SynthState::FadingOut:
+            for (int f = 0; f < span; ++f) {
+                gain_ = std::max(0.0f, gain_ - step);
+                out[2 * f] *= gain_;
+                out[2 * f + 1] *= gain_;
+            }
+            if (gain_ <= 0.0f) {
+                silenceSynth();
+                synthState_ = SynthState::Draining;
+                drainLeft_ = drainFrames_;
+            }
+            break;
+        default:
+            if (gain_ < 1.0f) {
+                for (int f = 0; f < span; ++f) {
+                    gain_ = std::min(1.0f, gain_ + step);
+                    out[2 * f] *= gain_;
+                    out[2 * f + 1] *= gain_;
+                }
+            }
+            if (synthState_ == SynthState::Tail) {
+                tailFrames_ += span;
+                if (tailFrames_ >= tailLimit)
+                    synthState_ = SynthState::FadingOut;
+            }
+            break;
+        }
+    }
+    return frames;
+}
+
+void SoundMixer::renderAhead() {
+    if (synthState_ == SynthState::Off && waitingForFade_)
+        beginSong();
+    aheadAt_ = 0;
+    aheadIsSong_ = songBegun_;
+    float* out = ahead_.data();
+    if (synthState_ == SynthState::Off) {
+        // Silence; a song without a SoundFont still keeps time through it.
+        aheadLeft_ = kMusicBlock;
+        std::fill(out, out + 2 * kMusicBlock, 0.0f);
+        if (feeding_) {
+            synthFrames_ += kMusicBlock;
+            if (synthFrames_ >= endFrame_)
+                endOfFeed();
+            else
+                sendDue(synthFrames_);
+        }
+        return;
+    }
+    const std::int64_t cpu = threadCpuNs();
+    aheadLeft_ = renderSynth(out, kMusicBlock);
+    synthCpuNs_ += threadCpuNs() - cpu;
+    synthFramesRendered_ += aheadLeft_;
+}
+
+void SoundMixer::render(float* stereo, int frames) {
+    const float step = 1.0f / static_cast<float>(fadeFrames_);
+    int done = 0;
+    while (done < frames) {
+        if (aheadLeft_ == 0)
+            renderAhead();
+        if (aheadLeft_ == 0)
+            continue; // the drain ended where the block began
+        int n = std::min(frames - done, aheadLeft_);
+        const bool clockRuns = playing_ && aheadIsSong_;
+        if (clockRuns)
+            n = static_cast<int>(std::clamp<std::int64_t>(endFrame_ - songFrames_, 1, n));
+        const float* from = ahead_.data() + 2 * aheadAt_;
+        float* to = stereo + 2 * done;
+        if (cutting_) {
+            // The fade's end is where the silence, and the drain, begin.
+            n = std::min(n, cutLeft_);
+            for (int f = 0; f < n; ++f) {
+                const float gain = static_cast<float>(--cutLeft_) * step;
+                to[2 * f] = from[2 * f] * gain;
+                to[2 * f + 1] = from[2 * f + 1] * gain;
+            }
+        } else {
+            std::copy(from, from + 2 * n, to);
+        }
+        aheadAt_ += n;
+        aheadLeft_ -= n;
+        done += n;
         if (clockRuns) {
-            sendDue(songFrames_);
-            chunk = static_cast<int>(std::clamp<std::int64_t>(endFrame_ - songFrames_, 1, chunk));
+            songFrames_ += n;
+            if (songFrames_ >= endFrame_) {
+                playing_ = false;
+                ended_ = true;
+            }
         }
-        renderSynth(stereo + 2 * done, chunk);
-        if (clockRuns) {
-            songFrames_ += chunk;
-            finishIfEnded();
-        }
-        if (synthState_ == SynthState::Tail) {
-            tailFrames_ += chunk;
-            if (tailFrames_ >= tailLimit)
-                fadeOut();
-        }
-        if (synthState_ == SynthState::FadingOut && gain_ <= 0.0f) {
-            silenceSynth();
-            synthState_ = SynthState::Draining;
-            drainFrames_ = static_cast<std::int64_t>(kDrainMs * sampleRate_ / 1000.0);
-        }
-        if (synthState_ == SynthState::Draining && drainFrames_ <= 0) {
-            synthState_ = SynthState::Off;
-            if (waitingForFade_)
-                beginSong();
-        }
-        done += chunk;
+        if (cutting_ && cutLeft_ == 0)
+            endCut();
     }
     mixEffects(stereo, frames);
 }
 
 void SoundMixer::skip(std::int64_t frames) {
     effects_.clear();
+    cutting_ = false;
+    aheadLeft_ = 0;
     if (waitingForFade_)
         beginSong();
     if (synthState_ != SynthState::Off)
@@ -413,11 +534,16 @@ void SoundMixer::skip(std::int64_t frames) {
     if (!playing_)
         return;
     songFrames_ = std::min(endFrame_, songFrames_ + std::max<std::int64_t>(frames, 0));
+    synthFrames_ = songFrames_;
     // Nobody hears the notes passed over; only the end matters.
     const std::vector<MidiEvent>& events = song_->events();
     while (next_ < events.size() && frameOf(events[next_].ms) <= songFrames_)
         ++next_;
-    finishIfEnded();
+    if (songFrames_ >= endFrame_) {
+        playing_ = false;
+        ended_ = true;
+        feeding_ = false;
+    }
 }
 
 void SoundMixer::playEffect(std::shared_ptr<const WaveSound> sound, double startMs,

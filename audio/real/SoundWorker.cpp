@@ -38,12 +38,6 @@ constexpr int kGenerationShift = 40;
 constexpr std::uint64_t kFramesMask = (std::uint64_t(1) << kGenerationShift) - 1;
 constexpr std::uint32_t kGenerationMask = (std::uint32_t(1) << (64 - kGenerationShift)) - 1;
 
-std::int64_t threadCpuNs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
 } // namespace
 
 SoundWorker::SoundWorker(std::unique_ptr<SoundMixer> mixer, const Setup& setup, ProblemLog& log,
@@ -275,9 +269,9 @@ void SoundWorker::writeToDevice() {
 
     mix_.resize(2 * static_cast<std::size_t>(frames));
     bytes_.resize(static_cast<std::size_t>(frames) * frameBytes);
-    const std::int64_t cpu = threadCpuNs();
     mixer_->render(mix_.data(), frames);
-    mixerCpuNs_.fetch_add(threadCpuNs() - cpu, std::memory_order_relaxed);
+    synthCpuNs_.store(mixer_->synthCpuNs(), std::memory_order_relaxed);
+    synthFrames_.store(mixer_->synthFramesRendered(), std::memory_order_relaxed);
     writer_->write(mix_.data(), frames, bytes_.data());
     io_->write(bytes_.data(), static_cast<qint64>(bytes_.size()));
     afterRender();

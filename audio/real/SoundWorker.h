@@ -83,9 +83,11 @@ class SoundWorker : public QObject {
     // top bits, frames played since it began in the low ones.
     std::uint64_t progress() const { return progress_.load(std::memory_order_acquire); }
     bool deviceOpen() const { return deviceOpen_.load(std::memory_order_acquire); }
-    // CPU time the audio thread has spent in the mixer, and the times the
-    // device ran dry while there was sound to play, for benchmarks.
-    std::int64_t mixerCpuNs() const { return mixerCpuNs_.load(std::memory_order_relaxed); }
+    // CPU time the audio thread has spent rendering music in FluidSynth, the
+    // frames it rendered, and the times the device ran dry while there was
+    // sound to play, for benchmarks.
+    std::int64_t synthCpuNs() const { return synthCpuNs_.load(std::memory_order_relaxed); }
+    std::int64_t synthFrames() const { return synthFrames_.load(std::memory_order_relaxed); }
     int underruns() const { return underruns_.load(std::memory_order_relaxed); }
 
     static std::uint64_t pack(std::uint32_t generation, std::int64_t frames);
@@ -136,7 +138,8 @@ class SoundWorker : public QObject {
 
     std::atomic<std::uint64_t> progress_{0};
     std::atomic<bool> deviceOpen_{false};
-    std::atomic<std::int64_t> mixerCpuNs_{0};
+    std::atomic<std::int64_t> synthCpuNs_{0};
+    std::atomic<std::int64_t> synthFrames_{0};
     std::atomic<int> underruns_{0};
     std::uint32_t songGeneration_ = 0;
 

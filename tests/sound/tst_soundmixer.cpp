@@ -1,10 +1,13 @@
 // The mixer's transitions as a player hears them: the music never jumps at a
 // stop, a pause, a resume or a change of song; the song's clock stops where
 // it was stopped; a song's last notes ring out and then the mixer goes quiet
-// for good; effects start where they were placed. Also the conversion of the
-// mixed floats to what a device takes.
+// for good; effects start where they were placed. The music is rendered
+// ahead, yet its clock is what was taken out, a note starts where the song
+// puts it and a stop fades what was rendered ahead at once. Also the
+// conversion of the mixed floats to what a device takes.
 
 #include "SoundTestFiles.h"
+#include "audio/real/InstrumentKeys.h"
 #include "audio/real/MidiSong.h"
 #include "audio/real/SampleWriter.h"
 #include "audio/real/SoundMixer.h"
@@ -13,6 +16,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <bitset>
 #include <cmath>
 #include <filesystem>
 
@@ -38,11 +42,11 @@ std::shared_ptr<const MidiSong> heldNote(int seconds, int key = 36) {
     return std::make_shared<const MidiSong>(*MidiSong::parse(smf(0, 480, {t}), error));
 }
 
-std::vector<float> render(SoundMixer& mixer, double ms) {
+std::vector<float> render(SoundMixer& mixer, double ms, int firstPiece = 37) {
     std::vector<float> out(2 * static_cast<std::size_t>(framesOf(ms)));
     // In uneven pieces, as a device asks for them.
     std::size_t done = 0;
-    int piece = 37;
+    int piece = firstPiece;
     while (done < out.size() / 2) {
         const int n = static_cast<int>(std::min<std::size_t>(piece, out.size() / 2 - done));
         mixer.render(out.data() + 2 * done, n);
@@ -67,6 +71,23 @@ float peak(const std::vector<float>& s) {
     for (float v : s)
         p = std::max(p, std::fabs(v));
     return p;
+}
+
+// The first frame louder than `level`, or -1.
+int firstFrameAbove(const std::vector<float>& s, float level) {
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (std::fabs(s[i]) > level)
+            return static_cast<int>(i / 2);
+    return -1;
+}
+
+// A song that is silent for `restMs`, then strikes `key` on the recorder.
+std::shared_ptr<const MidiSong> noteAfter(double restMs, int key = 60) {
+    Track t;
+    const auto at = static_cast<std::uint32_t>(std::lround(restMs * 960 / 1000.0));
+    t.tempo(0, 120).program(0, 0, 74).note(at, 960, 0, key, 110).end(at + 960);
+    std::string error;
+    return std::make_shared<const MidiSong>(*MidiSong::parse(smf(0, 480, {t}), error));
 }
 
 // Frames until the last sample that is not exactly zero.
@@ -216,6 +237,91 @@ class SoundMixerTest : public QObject {
         QVERIFY2(largestStep(tail, end) < 0.01, "the tail is faded, not cut");
         const std::vector<float> after = render(*mixer, 100);
         QCOMPARE(peak(after), 0.0f);
+    }
+
+    void theClockCountsWhatIsTakenNotWhatIsRenderedAhead() {
+        auto mixer = withSoundFont();
+        if (!mixer)
+            QSKIP("no General MIDI SoundFont on this machine");
+        mixer->startSong(heldNote(4), 0);
+        std::vector<float> out(2 * 100);
+        mixer->render(out.data(), 100);
+        QCOMPARE(mixer->songFrames(), std::int64_t(100));
+        QCOMPARE(mixer->synthFramesRendered(), std::int64_t(SoundMixer::kMusicBlock));
+        // Stopped with most of a block rendered ahead: the clock stays at
+        // what was heard, and the fade begins with the very next sample.
+        mixer->stopSong();
+        const std::vector<float> after = render(*mixer, 40);
+        QCOMPARE(mixer->songFrames(), std::int64_t(100));
+        QCOMPARE(mixer->songPositionMs(), 100 * 1000.0 / kRate);
+        const int fade = soundingFrames(after);
+        QVERIFY2(fade <= framesOf(SoundMixer::kFadeMs) + 1, qPrintable(QString::number(fade)));
+    }
+
+    void aNoteStartsWhereTheSongPutsIt_data() {
+        QTest::addColumn<double>("restMs");
+        // Before the first block's end, on a block's edge and across it, and
+        // in the third block.
+        QTest::newRow("30 ms") << 30.0;
+        QTest::newRow("one block") << 1000.0 * SoundMixer::kMusicBlock / kRate;
+        QTest::newRow("101 ms") << 101.0;
+        QTest::newRow("250 ms") << 250.0;
+    }
+
+    void aNoteStartsWhereTheSongPutsIt() {
+        QFETCH(double, restMs);
+        auto mixer = withSoundFont();
+        if (!mixer)
+            QSKIP("no General MIDI SoundFont on this machine");
+        mixer->startSong(noteAfter(restMs), 0);
+        const std::vector<float> out = render(*mixer, restMs + 200);
+        // FluidSynth starts a note with the first of its 64-frame blocks
+        // after the note was sent, and the recorder takes a few more to be
+        // heard.
+        const int start = firstFrameAbove(out, 0.001f);
+        const int due = framesOf(restMs);
+        QVERIFY2(start >= due && start <= due + 3 * SoundMixer::kSynthBlock,
+                 qPrintable(QString("due %1, heard %2").arg(due).arg(start)));
+    }
+
+    void theSoundIsTheSameInPiecesOfAnySize() {
+        auto a = withSoundFont();
+        auto b = withSoundFont();
+        if (!a || !b)
+            QSKIP("no General MIDI SoundFont on this machine");
+        auto song = noteAfter(120, 64);
+        a->startSong(song, 0);
+        b->startSong(song, 0);
+        const std::vector<float> uneven = render(*a, 700);
+        std::vector<float> whole(2 * static_cast<std::size_t>(framesOf(700)));
+        b->render(whole.data(), framesOf(700));
+        QVERIFY(peak(whole) > 0.05);
+        QVERIFY(uneven == whole);
+        QCOMPARE(a->songFrames(), b->songFrames());
+    }
+
+    void keysLeftOutOfTheSoundFontAreReadWhenASongNeedsThem() {
+        if (!std::filesystem::exists(kGeneralMidi))
+            QSKIP("no General MIDI SoundFont on this machine");
+        std::bitset<128> low;
+        low.set(36);
+        const InstrumentKeys only = {{{0, 74}, low}};
+        auto high = heldNote(2, 80); // the recorder plays it from a sample of its own
+
+        SoundMixer without(kRate);
+        QVERIFY(without.loadSoundFont(kGeneralMidi, only));
+        without.startSong(high, 0);
+        QVERIFY2(peak(render(without, 300)) < 0.001, "a key that was not read is silent");
+
+        SoundMixer mixer(kRate);
+        QVERIFY(mixer.loadSoundFont(kGeneralMidi, only));
+        mixer.keepInstruments(*high);
+        mixer.startSong(high, 0);
+        QVERIFY(peak(render(mixer, 300)) > 0.05);
+        // What was read before is still there.
+        mixer.startSong(heldNote(2, 36), 0);
+        render(mixer, SoundMixer::kFadeMs + SoundMixer::kDrainMs + 5);
+        QVERIFY(peak(render(mixer, 300)) > 0.05);
     }
 
     void withoutASoundFontTheClockRunsInSilence() {
