@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 
 using namespace lilyhops;
 
@@ -245,14 +246,19 @@ class WindowTest : public QObject {
         QTest::keyClick(&f.window, Qt::Key_N, Qt::ControlModifier);
 
         // The rules box: closed with its OK button as soon as it shows.
-        QString rules;
-        QTimer::singleShot(50, [&rules] {
+        QString rules, rulesTitle;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QTimer::singleShot(50, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             QVERIFY(box);
             rules = box->text();
+            rulesTitle = box->windowTitle();
+            icon = box->icon();
             box->button(QMessageBox::Ok)->click();
         });
         f.window.action("mnuFHelp")->trigger();
+        QCOMPARE(rulesTitle, QString("Lilyhops Rules"));
+        QCOMPARE(icon, QMessageBox::Information);
         QVERIFY(rules.startsWith("The object of Lilyhops"));
         QCOMPARE(rules.count('\n'), 7);
         QVERIFY(g.gamePaused);
@@ -276,6 +282,18 @@ class WindowTest : public QObject {
         QVERIFY(g.gamePaused); // still paused: the player resumes
     }
 
+    void afterExitTheGameStandsStill() {
+        Fixture f;
+        frmLilyhops& g = f.game();
+        QTest::keyClick(&f.window, Qt::Key_N, Qt::ControlModifier);
+        QTest::qWait(150);
+        f.window.action("mnuExit")->trigger();
+        const float car = g.imgCar(1).Left, timeBar = g.imgTime.Width;
+        QTest::qWait(300); // the lanes would have moved three times
+        QCOMPARE(g.imgCar(1).Left, car);
+        QCOMPARE(g.imgTime.Width, timeBar);
+    }
+
     void theTimeBarIsStretched() {
         Fixture f;
         frmLilyhops& g = f.game();
@@ -286,6 +304,20 @@ class WindowTest : public QObject {
         // Beyond the shortened bar the window's background shows.
         QCOMPARE(QColor(half.pixel(245 + 105, 10)), background);
         QVERIFY(QColor(half.pixel(245 + 50, 10)) != background);
+        // Squeezed in whole, the bar keeps both of its ends, at any width.
+        for (float width : {1500.0f, 3000.0f}) {
+            g.imgTime.Width = width;
+            const QImage bar = composePlayfield(g, pictures);
+            const int y = 5; // through the end caps
+            int first = 240, last = 449;
+            while (first < last && QColor(bar.pixel(first, y)) == background)
+                ++first;
+            while (last > first && QColor(bar.pixel(last, y)) == background)
+                --last;
+            QVERIFY(std::abs(last - first + 1 - int(width / kTwipsPerPixel)) <= 2);
+            QCOMPARE(QColor(bar.pixel(last, y)), QColor(bar.pixel(first, y)));
+            QVERIFY(QColor(bar.pixel((first + last) / 2, y)) != QColor(bar.pixel(first, y)));
+        }
         g.imgTime.Width = 0;
         QImage empty = composePlayfield(g, pictures);
         QCOMPARE(QColor(empty.pixel(246, 10)), background);

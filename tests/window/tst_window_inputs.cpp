@@ -195,6 +195,33 @@ class WindowInputsTest : public QObject {
         QCOMPARE(scheduler.now(), Millis(700));
     }
 
+    void aReplayedAboutWindowShowsUntilItsOkIsReplayed() {
+        Scheduler scheduler;
+        CallLog log;
+        RecordingTegoSnd speaker(scheduler, log);
+        ReplayTegoSnd sound(scheduler, speaker);
+        GameWindow window(scheduler, sound, "/tmp");
+        std::istringstream script("menu mnuAbout\n"
+                                  "wait 300\n"
+                                  "call frmAbout.cmdOK_Click\n"
+                                  "wait 300\n");
+        ScriptReplay replay(script, window.game(), sound.songClock(),
+                            {[&](bool on) { window.gate().setReplayedActive(on); }, {}, {}, {}});
+        window.replay(replay);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto aboutShown = [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (qobject_cast<QDialog*>(w) && !qobject_cast<QMessageBox*>(w) && w->isVisible())
+                    return true;
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(aboutShown(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(window.replayIsOver(), 5000);
+        QVERIFY(!window.game().frmAbout.Loaded);
+        QTRY_VERIFY(!aboutShown());
+    }
+
     // Closing the game's window ends the program, and after that no modal
     // window's loop runs: the tests that close it come last.
     void theAboutWindowClosedByItsTitleBarIsRecordedAsClosed() {
