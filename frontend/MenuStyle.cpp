@@ -44,7 +44,11 @@ void MenuStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opti
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }
-    if (!(option->state & State_On))
+    // Some styles hand the mark a menu item's own option, in which State_On
+    // means highlighted and the tick is `checked`.
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    const bool ticked = item ? item->checked : bool(option->state & State_On);
+    if (!ticked)
         return; // unticked: nothing, not an empty box
     const bool enabled = option->state & State_Enabled;
     const bool selected = enabled && (option->state & State_Selected);

@@ -36,3 +36,8 @@ add_executable(test_wallclock gui/test_wallclock.cpp)
 target_link_libraries(test_wallclock PRIVATE lilyhops_gui Qt6::Test)
 add_test(NAME gui.wallclock COMMAND test_wallclock)
 set_tests_properties(gui.wallclock PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+
+# The menus' check marks again in a style that draws them differently.
+add_test(NAME gui.window_style_windows COMMAND test_window tickedItemsShowACheckMarkAndUntickedOnesNothing)
+set_tests_properties(gui.window_style_windows PROPERTIES
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_STYLE_OVERRIDE=Windows")

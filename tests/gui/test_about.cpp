@@ -111,7 +111,8 @@ class AboutPaintingTest : public QObject {
         about_.Load();
     }
 
-    void theWindowHasTheTablesSizeAndColour() {
+    void theWindowHasTheTablesTitleSizeAndColour() {
+        QCOMPARE(AboutDialog(about_, QString()).windowTitle(), QString(" About Lilyhops"));
         QImage img = render();
         QCOMPARE(img.size(), QSize(px(6120), px(7155)));
         QCOMPARE(at(img, 2, 2), kWindowBlue);
