@@ -240,6 +240,39 @@ class WindowTest : public QObject {
         QVERIFY(!coversWhereOpaque(g.imgLog1, g.imgFrog));
     }
 
+    void everySpriteOfThePlayfieldIsDrawn() {
+        Fixture f;
+        frmLilyhops& g = f.game();
+        PictureStore pictures;
+        std::vector<Sprite*> sprites = {&g.imgFrog, &g.imgLog1,  &g.imgLog2,
+                                        &g.imgLog3, &g.imgLife1, &g.imgLife2};
+        for (int n = 1; n <= 12; ++n)
+            sprites.push_back(&g.imgTurtle(n));
+        for (int n = 1; n <= 10; ++n)
+            sprites.push_back(&g.imgCar(n));
+        for (Sprite& bay : g.imgSuccess)
+            sprites.push_back(&bay);
+        for (Sprite* s : sprites)
+            s->Visible = false;
+        // Each shown alone on the road's middle changes the picture there.
+        for (Sprite* s : sprites) {
+            s->Move(3000, 4500);
+            const QImage without = composePlayfield(g, pictures);
+            s->Visible = true;
+            QVERIFY2(composePlayfield(g, pictures) != without, s->name.c_str());
+            s->Visible = false;
+        }
+    }
+
+    void focusLeavingThePlayfieldComesBack() {
+        Fixture f;
+        QTest::keyClick(&f.window, Qt::Key_N, Qt::ControlModifier);
+        QTRY_VERIFY(f.window.playfield().hasFocus());
+        f.window.menuBar()->setFocus();
+        // The keys are the game's again at once, without a click.
+        QTRY_VERIFY_WITH_TIMEOUT(f.window.playfield().hasFocus(), 1000);
+    }
+
     void helpWindowsPauseTheGameAndCloseCleanly() {
         Fixture f;
         frmLilyhops& g = f.game();

@@ -81,6 +81,9 @@ TEST(RunnerText, Utf8IsCheckedStrictly) {
         {"\xED\xA0\x80", false},     // a surrogate
         {"\xF4\x90\x80\x80", false}, // above U+10FFFF
         {"\xE2\x28\xA1", false},     // bad continuation
+        {"\xE2\x82\x28", false},     // bad third byte
+        {"\xF0\x9F\x28\xB8", false}, // bad third byte of four
+        {"\xF0\x9F\x90\x28", false}, // bad fourth byte
         {"\xFF", false},
     };
     for (const Case& c : cases)

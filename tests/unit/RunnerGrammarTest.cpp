@@ -187,3 +187,25 @@ TEST(RunnerGrammar, TextsAreQuotedWholeWords) {
         {"set lblScore2.Caption \"a\"\t", true, "expect lblScore2.Caption \"a\""},
     });
 }
+
+TEST(RunnerGrammar, LinesEndedWithCarriageReturnsReadAsTheSameScript) {
+    const std::string lines[] = {"# written on another system",
+                                 "menu mnuNew",
+                                 "",
+                                 "  ",
+                                 "key 38",
+                                 "set lblScore2.Caption \"a b\"",
+                                 "dump frogRow lblScore2.Caption",
+                                 "log"};
+    std::string unix, dos;
+    for (const std::string& l : lines) {
+        unix += l + "\n";
+        dos += l + "\r\n";
+    }
+    std::istringstream unixIn(unix), dosIn(dos);
+    std::ostringstream unixOut, dosOut, unixErr, dosErr;
+    EXPECT_EQ(ScriptRunner().run(unixIn, unixOut, unixErr), 0) << unixErr.str();
+    EXPECT_EQ(ScriptRunner().run(dosIn, dosOut, dosErr), 0) << dosErr.str();
+    EXPECT_EQ(dosOut.str(), unixOut.str());
+    EXPECT_EQ(dosErr.str(), "");
+}

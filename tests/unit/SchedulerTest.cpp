@@ -177,3 +177,23 @@ TEST(Scheduler, NextDueAndHalt) {
     EXPECT_TRUE(clock.halted());
     EXPECT_EQ(clock.nextDue(), std::nullopt);
 }
+
+TEST(Scheduler, ATimerOfIntervalZeroNeverFires) {
+    Scheduler s;
+    Timer t("t", 0, true);
+    int ticks = 0;
+    t.onTimer = [&] {
+        if (++ticks > 100)
+            s.halt(); // one that fires at all would fire without end
+    };
+    s.add(t);
+    EXPECT_FALSE(s.nextDue());
+    s.advanceTo(1000);
+    EXPECT_EQ(ticks, 0);
+    t.setInterval(100); // a real interval starts the count from now
+    s.advanceTo(1250);
+    EXPECT_EQ(ticks, 2);
+    t.setInterval(0);
+    s.advanceTo(5000);
+    EXPECT_EQ(ticks, 2);
+}
