@@ -157,8 +157,9 @@ int main(int argc, char** argv) {
     }
     lilyhops::QuitOnSignal quitOnSignal([&window] { window.close(); });
     window.show();
-    lilyhops::Stats stats(statsFile, window, scheduler, statsSound ? &*statsSound : nullptr,
-                          [&sound] { return sound.mixerCpuSeconds(); });
+    lilyhops::Stats stats(
+        statsFile, window, scheduler, statsSound ? &*statsSound : nullptr,
+        [&sound] { return sound.mixerCpuSeconds(); }, [&sound] { return sound.deviceUnderruns(); });
     const int status = app.exec();
     window.gate().recordTo(nullptr); // the recorder goes before the window
     return status;
