@@ -6,8 +6,8 @@
 // real time, the share of it spent inside FluidSynth (the same measure the
 // game reports of its own mixer), and the same for the synthesizer with no
 // song (what an idle synthesizer costs). The game's audio thread takes what
-// the sound server asks for every 5 ms, about 220 frames at a time: --chunk
-// 220 takes it as the game does. Back to back, every block FluidSynth renders
+// the sound server asks for every 10 ms, about 441 frames at a time: --chunk
+// 441 takes it as the game does. Back to back, every block FluidSynth renders
 // finds its voices and tables where the last one left them in the processor's
 // caches; the game's thread sleeps between periods, and in between the window
 // and the sound server run. --paced sleeps out each chunk's playing time as

@@ -25,12 +25,17 @@ namespace lilyhops {
 
 namespace {
 
-// The device is topped up every few milliseconds with whatever it has room
-// for. The sound server splits the buffer asked for between its own sink and
-// this stream; the stream's share has to outlast a late wake-up of this
-// thread or of Qt's PulseAudio thread on a busy machine, which 20 ms did not.
-constexpr int kPeriodMs = 5;
-constexpr int kBufferMs = 25;
+// The device is topped up every period with whatever it has room for. The
+// sound server splits the buffer asked for between its own sink and this
+// stream; what is left in it just before a top-up (the buffer less a period)
+// has to outlast a late wake-up of this thread or of Qt's PulseAudio thread
+// on a busy machine, which 15 ms did not and 20 ms does. Every write wakes
+// Qt's PulseAudio thread and the server as well as this one, so a longer
+// period with a buffer as much longer keeps that margin for half the
+// wake-ups of a 5 ms period. The buffer stays within the effects' delay, so
+// an effect still lands where it was asked for.
+constexpr int kPeriodMs = 10;
+constexpr int kBufferMs = 30;
 // Without a device only the clock moves, so a coarse pace is enough.
 constexpr int kClockTickMs = 20;
 

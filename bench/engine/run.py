@@ -23,9 +23,9 @@ from table import print_table
 
 SONGS = ["OrigBogt.mid", "Pelto64.mid", "VraxHeav.mid", "TollBrdg.mid"]  # Shift+F1..F4
 # The game's mixer runs at 44.1 kHz on any server, and its audio thread
-# renders what the server asks for every 5 ms: the standalone loop renders
+# renders what the server asks for every 10 ms: the standalone loop renders
 # in periods of that size too.
-GAME_PERIOD_FRAMES = 44100 * 5 // 1000
+GAME_PERIOD_FRAMES = 44100 * 10 // 1000
 
 
 def load_average():

@@ -198,7 +198,7 @@ def print_details(s, args):
     std = f.get("standalone", {})
     if std:
         synth = f.get("standalone_synth", {})
-        print("Standalone loop in the game's 5 ms periods, back to back, % of one core "
+        print("Standalone loop in the game's 10 ms periods, back to back, % of one core "
               "(of it inside FluidSynth): " +
               ", ".join(f"{k} {v:.2f} ({fmt(synth.get(k), 2)})" for k, v in std.items()) +
               f", idle synthesizer {fmt(f.get('standalone_idle'), 2)}; paced like the game, "
