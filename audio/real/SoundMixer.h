@@ -18,9 +18,9 @@
 //
 // Not thread-safe: the owner serialises all calls.
 
+#include "audio/real/EffectSound.h"
 #include "audio/real/InstrumentKeys.h"
 #include "audio/real/MidiSong.h"
-#include "audio/real/WaveSound.h"
 
 #include <bitset>
 #include <cstdint>
@@ -79,7 +79,7 @@ class SoundMixer {
     // Plays a sound once from `startMs` into it, `delayFrames` into the next
     // render. The sound must be at this mixer's sample rate. The oldest voice
     // makes room when all are busy.
-    void playEffect(std::shared_ptr<const WaveSound> sound, double startMs,
+    void playEffect(std::shared_ptr<const EffectSound> sound, double startMs,
                     std::int64_t delayFrames = 0);
     int effectsSounding() const { return static_cast<int>(effects_.size()); }
 
@@ -132,7 +132,7 @@ class SoundMixer {
     };
 
     struct Voice {
-        std::shared_ptr<const WaveSound> sound;
+        std::shared_ptr<const EffectSound> sound;
         std::size_t frame;
         std::int64_t delay;
     };

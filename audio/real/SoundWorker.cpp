@@ -1,5 +1,6 @@
 #include "audio/real/SoundWorker.h"
 
+#include "audio/real/EffectSound.h"
 #include "audio/real/ProblemLog.h"
 #include "audio/real/SampleWriter.h"
 #include "audio/real/SongCache.h"
@@ -148,7 +149,7 @@ void SoundWorker::closeDevice(const char* why) {
     wake();
 }
 
-std::shared_ptr<const WaveSound> SoundWorker::effect(const std::string& file) {
+std::shared_ptr<const EffectSound> SoundWorker::effect(const std::string& file) {
     auto it = effects_.find(file);
     if (it != effects_.end())
         return it->second;
@@ -158,7 +159,7 @@ std::shared_ptr<const WaveSound> SoundWorker::effect(const std::string& file) {
         log_.report("sound effect \"" + file + "\" " + error + "; it is not played");
         return nullptr;
     }
-    auto shared = std::make_shared<const WaveSound>(sound->resampled(rate_));
+    auto shared = std::make_shared<const EffectSound>(EffectSound::from(sound->resampled(rate_)));
     effects_.emplace(file, shared);
     return shared;
 }
@@ -215,7 +216,7 @@ void SoundWorker::apply(Command& c) {
         songGeneration_ = c.generation;
         break;
     case Command::Kind::Effect: {
-        std::shared_ptr<const WaveSound> sound = effect(c.file);
+        std::shared_ptr<const EffectSound> sound = effect(c.file);
         if (sound && sink_)
             pending_.push_back(
                 {std::move(sound), c.ms, c.calledNs + std::int64_t(kEffectDelayMs) * 1000000});

@@ -43,11 +43,11 @@ QT_END_NAMESPACE
 
 namespace lilyhops {
 
+struct EffectSound;
 class ProblemLog;
 class SampleWriter;
 class SongCache;
 class SoundMixer;
-struct WaveSound;
 
 class SoundWorker : public QObject {
     Q_OBJECT
@@ -120,11 +120,11 @@ class SoundWorker : public QObject {
     void afterRender();
     void placeEffects(std::int64_t heardInFrames, int frames);
     void closeDevice(const char* why);
-    std::shared_ptr<const WaveSound> effect(const std::string& file);
+    std::shared_ptr<const EffectSound> effect(const std::string& file);
     void prepareSongs(const std::string& folder);
 
     struct PendingEffect {
-        std::shared_ptr<const WaveSound> sound;
+        std::shared_ptr<const EffectSound> sound;
         double startMs;
         std::int64_t dueNs;
     };
@@ -146,7 +146,7 @@ class SoundWorker : public QObject {
     std::atomic<int> underruns_{0};
     std::uint32_t songGeneration_ = 0;
 
-    std::map<std::string, std::shared_ptr<const WaveSound>> effects_;
+    std::map<std::string, std::shared_ptr<const EffectSound>> effects_;
     std::vector<PendingEffect> pending_;
 
     QTimer* timer_ = nullptr;
