@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <malloc.h>
 #include <pthread.h>
 #include <sched.h>
 
@@ -159,9 +160,21 @@ std::shared_ptr<const EffectSound> SoundWorker::effect(const std::string& file) 
         log_.report("sound effect \"" + file + "\" " + error + "; it is not played");
         return nullptr;
     }
-    auto shared = std::make_shared<const EffectSound>(EffectSound::from(sound->resampled(rate_)));
+    auto shared = std::make_shared<const EffectSound>(
+        EffectSound::from(sound->sampleRate == rate_ ? *sound : sound->resampled(rate_)));
     effects_.emplace(file, shared);
+    sound.reset();
+    giveBackFreedMemory();
     return shared;
+}
+
+void SoundWorker::giveBackFreedMemory() {
+    // Reading a file leaves its bytes and its decoded copies freed in the
+    // middle of the heap, where the allocator keeps them resident for good.
+    // This happens a few times in a game (the songs' instruments at start,
+    // each effect the first time it is heard), and handing the freed pages
+    // back takes well under a millisecond.
+    malloc_trim(0);
 }
 
 void SoundWorker::prepareSongs(const std::string& folder) {
@@ -178,6 +191,7 @@ void SoundWorker::prepareSongs(const std::string& folder) {
         if (std::shared_ptr<const MidiSong> song = songs_.get(it->path().string(), error))
             mixer_->keepInstruments(*song);
     }
+    giveBackFreedMemory();
 }
 
 void SoundWorker::takeCommands() {

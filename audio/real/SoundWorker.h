@@ -122,6 +122,7 @@ class SoundWorker : public QObject {
     void closeDevice(const char* why);
     std::shared_ptr<const EffectSound> effect(const std::string& file);
     void prepareSongs(const std::string& folder);
+    static void giveBackFreedMemory();
 
     struct PendingEffect {
         std::shared_ptr<const EffectSound> sound;
