@@ -4,7 +4,7 @@
 # sound engine and the window beside its target: key-to-sound latency, the
 # steps at stop, pause and song change, CPU and memory of play and of the
 # title screen against a bare Qt window, what each frame drew and timer
-# lateness. It takes about six minutes, prints figures and never fails on
+# lateness. It takes about five minutes, prints figures and never fails on
 # speed.
 #
 #   bench/engine.sh [--build DIR] [--display :N] [--play-seconds S]
