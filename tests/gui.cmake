@@ -31,3 +31,8 @@ foreach(factor 1.5 2.5)
   set_tests_properties(gui.frames_scale_${factor} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_SCALE_FACTOR=${factor}")
 endforeach()
+
+add_executable(test_wallclock gui/test_wallclock.cpp)
+target_link_libraries(test_wallclock PRIVATE lilyhops_gui Qt6::Test)
+add_test(NAME gui.wallclock COMMAND test_wallclock)
+set_tests_properties(gui.wallclock PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

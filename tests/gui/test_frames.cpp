@@ -138,6 +138,25 @@ class FramesTest : public QObject {
         QCOMPARE(v.input([] {}), 0);
     }
 
+    void eachPartOfAControlsLookChangedAloneNeedsAFrame() {
+        VirtualGame v;
+        frmLilyhops& g = v.game;
+        QCOMPARE(v.input([&] { g.chooseMenu(g.mnuNew); }), 1);
+        v.run(20); // between two lane instants
+        QCOMPARE(v.input([&] { g.imgFrog.setPicture(g.FrogSouth.picture); }), 1); // turns in place
+        QCOMPARE(v.input([&] { g.imgFrog.setPicture(g.FrogSouth.picture); }), 0);
+        // Other art of the very same size is a change too.
+        const Picture sameSize{"FrogSouth2", "frog_west", g.FrogSouth.picture->widthPx,
+                               g.FrogSouth.picture->heightPx};
+        QCOMPARE(v.input([&] { g.imgFrog.setPicture(&sameSize); }), 1);
+        QCOMPARE(v.input([&] { g.imgFrog.Width -= 15; }), 1);
+        QCOMPARE(v.input([&] { g.imgFrog.Height -= 15; }), 1);
+        QCOMPARE(v.input([&] { g.lblScore2.Caption = "12345"; }), 1);
+        QCOMPARE(v.input([&] { g.lblScore2.Left += 15; }), 1);
+        QCOMPARE(v.input([&] { g.shpMusicBar.FillColor ^= 0x0000FF; }), 1);
+        QCOMPARE(v.input([&] { g.shpMusicBar.Top += 15; }), 1);
+    }
+
     // ---- In the real window, on wall time ----
 
     void theWindowDrawsNoFrameOfAStillTitleScreen() {

@@ -104,6 +104,8 @@ TEST(RunnerText, MessagesShowControlBytesAndCutLongWords) {
 
 TEST(RunnerText, EveryJsonTextIsValid) {
     EXPECT_EQ(quoteJson("a\"b\\c\nd\x01\x1f"), "\"a\\\"b\\\\c\\nd\\u0001\\u001f\"");
+    // Tab, return and newline in their short escapes, as in the messages.
+    EXPECT_EQ(quoteJson("\t\r\n"), "\"\\t\\r\\n\"");
     EXPECT_EQ(quoteJson("caf\xC3\xA9"), "\"caf\xC3\xA9\"");
     EXPECT_EQ(quoteJson("caf\xE9!"), "\"caf\\ufffd!\"");
     EXPECT_EQ(quoteJson("\xED\xA0\x80"), "\"\\ufffd\\ufffd\\ufffd\"");
