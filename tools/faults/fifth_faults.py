@@ -29,6 +29,11 @@
 #   so Enter presses it all the same);
 # - a backslash in a recorded caption not escaped (no caption, song or folder
 #   the game sets holds one).
+#
+# Planted once, fault 12 below (the keys taken back only while the About
+# window is up) turned out to be one of these too: the runner's desktop notes
+# no focus call, and in the window Qt gives the focus back to the playfield
+# itself. It stays in the list so that the numbers of the run still hold.
 
 FAULTS = [
     # ---- Game logic: hops and keys ----
