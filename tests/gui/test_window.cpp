@@ -319,18 +319,6 @@ class WindowTest : public QObject {
         QVERIFY(g.gamePaused); // still paused: the player resumes
     }
 
-    void afterExitTheGameStandsStill() {
-        Fixture f;
-        frmLilyhops& g = f.game();
-        QTest::keyClick(&f.window, Qt::Key_N, Qt::ControlModifier);
-        QTest::qWait(150);
-        f.window.action("mnuExit")->trigger();
-        const float car = g.imgCar(1).Left, timeBar = g.imgTime.Width;
-        QTest::qWait(300); // the lanes would have moved three times
-        QCOMPARE(g.imgCar(1).Left, car);
-        QCOMPARE(g.imgTime.Width, timeBar);
-    }
-
     void aMissingCreditsFileIsToldOnce() {
         QTemporaryDir folder; // no "Credits.rtf" in it
         Scheduler scheduler;
@@ -381,6 +369,20 @@ class WindowTest : public QObject {
         g.imgTime.Width = 0;
         QImage empty = composePlayfield(g, pictures);
         QCOMPARE(QColor(empty.pixel(246, 10)), background);
+    }
+
+    // Exit ends every event loop for good, modal windows' included: it comes
+    // last.
+    void afterExitTheGameStandsStill() {
+        Fixture f;
+        frmLilyhops& g = f.game();
+        QTest::keyClick(&f.window, Qt::Key_N, Qt::ControlModifier);
+        QTest::qWait(150);
+        f.window.action("mnuExit")->trigger();
+        const float car = g.imgCar(1).Left, timeBar = g.imgTime.Width;
+        QTest::qWait(300); // the lanes would have moved three times
+        QCOMPARE(g.imgCar(1).Left, car);
+        QCOMPARE(g.imgTime.Width, timeBar);
     }
 };
 
