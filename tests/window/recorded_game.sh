@@ -56,6 +56,18 @@ waitfor() {
     fail "$file never showed $count line(s) matching '$re'"
 }
 window() { timeout 120 xdotool search --sync --onlyvisible --name "$1" | head -1; }
+# Waits for the game PID to end, however slow the machine, but not for ever
+# (a game that never ends must fail the test, not hang it); sets `status`.
+waitexit() {
+    local pid=$1
+    for _ in $(seq 1 1200); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && fail "$2 did not end within two minutes"
+    status=0
+    wait "$pid" || status=$?
+}
 # The number of the first line matching RE, after line AFTER.
 lineof() { awk -v re="$2" -v after="${3:-0}" 'NR > after && $0 ~ re { print NR; exit }' "$1"; }
 # Runs the recording up to line N, then the extra lines given, in the runner.
@@ -139,8 +151,7 @@ waitfor "$rec" '^keyup 32$' 4
 
 step "Exit by its shortcut"
 xdotool key ctrl+x
-status=0
-wait "$gamepid" || status=$?
+waitexit "$gamepid" "the game"
 [ "$status" -eq 0 ] || fail "the game ended with status $status"
 # Only the game's own lines on standard error ("no sound device", say), none
 # of the libraries' under it.
@@ -209,8 +220,7 @@ pids+=($replaypid)
 rwin=$(window '^ Lilyhops \(replay\)$')
 xdotool windowfocus --sync "$rwin"
 for _ in 1 2 3; do xdotool key Up key Left key space key ctrl+e; done
-status=0
-wait "$replaypid" || status=$?
+waitexit "$replaypid" "the replay"
 [ "$status" -eq 0 ] || { cat "$work/replay.err" >&2; fail "the replay ended with status $status"; }
 
 step "a game ended by a signal leaves a recording that runs"
@@ -225,8 +235,7 @@ waitfor "$rec2" '^menu mnuNew$'
 xdotool key Right
 waitfor "$rec2" '^keyup 39$'
 kill -TERM "$gamepid"
-status=0
-wait "$gamepid" || status=$?
+waitexit "$gamepid" "the game sent SIGTERM"
 [ "$status" -eq 0 ] || fail "the game ended by SIGTERM with status $status"
 grep -q '^expect imgFrog.Left 3705$' "$rec2" || fail "no final state after SIGTERM"
 LC_ALL=C "$runner" "$rec2" >/dev/null 2>"$work/runner2.err" ||
@@ -239,8 +248,7 @@ badpid=$!
 pids+=($badpid)
 window '^ Lilyhops \(replay' >/dev/null
 kill -TERM "$badpid"
-status=0
-wait "$badpid" || status=$?
+waitexit "$badpid" "the replay of a bad script"
 [ "$status" -eq 2 ] || fail "the replay of a bad script ended with status $status"
 grep -qx "lilyhops: $work/bad.script, line 3: unknown command 'jump'; the replay stops before it" \
     "$work/bad.err" || fail "the bad line was not named: $(cat "$work/bad.err")"
