@@ -195,6 +195,12 @@ class WindowTest : public QObject {
         QCOMPARE(f.game().imgFrog.Left, 3255.0f - 450.0f);
         QCOMPARE(f.game().imgFrog.picture, f.game().FrogWest.picture);
         QCOMPARE(f.game().lblScore2.Caption, std::string("200"));
+        QTest::keyClick(&view, Qt::Key_Right);
+        QCOMPARE(f.game().imgFrog.Left, 3255.0f);
+        QCOMPARE(f.game().imgFrog.picture, f.game().FrogEast.picture);
+        QTest::keyClick(&view, Qt::Key_Down);
+        QCOMPARE(f.game().frogRow, std::int16_t(1));
+        QCOMPARE(f.game().imgFrog.picture, f.game().FrogSouth.picture);
     }
 
     void spritesAreDrawnWhereAndInTheOrderTheGameSays() {
