@@ -153,6 +153,16 @@ class WindowTest : public QObject {
         for (int y = mark.top(); y <= mark.bottom(); ++y)
             leftColumn += ticked.pixel(mark.left(), y) != plain.pixel(mark.left(), y);
         QVERIFY2(leftColumn < mark.height() / 2, qPrintable(QString::number(leftColumn)));
+
+        // Highlighted, an unticked item still shows no mark.
+        pelto->setChecked(false);
+        songs->setActiveAction(pelto);
+        const QImage hotUnticked = row(pelto);
+        pelto->setCheckable(false);
+        const QImage hotPlain = row(pelto);
+        pelto->setCheckable(true);
+        QVERIFY(hotPlain != plain); // the highlight shows
+        QCOMPARE(hotUnticked, hotPlain);
     }
 
     void shortcutsReachTheGame() {
