@@ -255,6 +255,23 @@ class FramesTest : public QObject {
 
     // ---- Scale ----
 
+    void theArtScaleIsTheLargestWholeMultipleThatFitsBothWays() {
+        struct Case {
+            QSize device;
+            int scale;
+        };
+        const Case cases[] = {
+            {{450, 400}, 1},   {{899, 799}, 1},  {{900, 800}, 2},   {{1400, 400}, 1},
+            {{450, 1300}, 1},  {{1400, 850}, 2}, {{1000, 1300}, 2}, {{1350, 1200}, 3},
+            {{2000, 1199}, 2}, {{100, 100}, 1},
+        };
+        for (const Case& c : cases)
+            QVERIFY2(wholeScale(c.device) == c.scale, qPrintable(QString("%1x%2: %3")
+                                                                     .arg(c.device.width())
+                                                                     .arg(c.device.height())
+                                                                     .arg(wholeScale(c.device))));
+    }
+
     void theArtIsDrawnAtAWholeMultipleAndCentred() {
         Window w;
         PlayfieldView& view = w.window.playfield();
