@@ -21,7 +21,7 @@
 //                                      default source: the largest step at each
 //   bench_sound_device render SONG [SECONDS [PERIOD_MS [paced]]]
 //                                      renders a song with the game's mixer in
-//                                      a plain loop, in periods of 5 ms unless
+//                                      a plain loop, in periods of 10 ms unless
 //                                      told, back to back or (paced) one per
 //                                      period of wall time: the CPU of the
 //                                      mixer itself
@@ -612,7 +612,7 @@ int main(int argc, char** argv) {
         return transitionsProbe();
     if (mode == "render")
         return renderProbe(argc > 2 ? argv[2] : folder() + "OrigBogt.mid",
-                           argc > 3 ? std::atof(argv[3]) : 60.0, argc > 4 ? std::atoi(argv[4]) : 5,
+                           argc > 3 ? std::atof(argv[3]) : 60.0, argc > 4 ? std::atoi(argv[4]) : 10,
                            argc > 5 && std::string(argv[5]) == "paced");
     return positionProbe(argc > 1 ? std::atof(argv[1]) : 5.0);
 }

@@ -49,9 +49,9 @@ void StatsSound::StopMusic() {
 }
 
 Stats::Stats(const char* file, GameWindow& window, Scheduler& scheduler, const StatsSound* sound,
-             std::function<double()> mixerCpuSeconds)
+             std::function<double()> mixerCpuSeconds, std::function<int()> underruns)
     : file_(file ? file : ""), scheduler_(scheduler), sound_(sound),
-      mixerCpuSeconds_(std::move(mixerCpuSeconds)) {
+      mixerCpuSeconds_(std::move(mixerCpuSeconds)), underruns_(std::move(underruns)) {
     if (!watching())
         return;
     playfield_ = &window.playfield();
@@ -144,6 +144,8 @@ bool Stats::write() const {
     }
     for (const MixerCpu& m : mixer_)
         out << "mixer " << m.ns << " " << m.cpuNs << "\n";
+    if (underruns_)
+        out << "underruns " << underruns_() << "\n";
     out.flush();
     return bool(out);
 }

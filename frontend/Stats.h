@@ -16,6 +16,8 @@
 //   music NS stop
 //   mixer NS CPU_NS            (the mixer's CPU time so far: at every tick of
 //                               the focus timer and at exit)
+//   underruns COUNT            (at exit: the times the sound device ran dry
+//                               while there was sound to play)
 // The benchmark tells from these what each frame showed (what ran before it)
 // and pairs every hop key with the sound the game played for it.
 // Without the variable nothing is watched and nothing is written.
@@ -68,9 +70,11 @@ class Stats : public QObject {
   public:
     // Watches `window` when `file` is set and not empty. The sound calls are
     // written when `sound` (the control the window was given) is set, the
-    // mixer's CPU time when `mixerCpuSeconds` is.
+    // mixer's CPU time when `mixerCpuSeconds` is, and the device's underruns
+    // when `underruns` is.
     Stats(const char* file, GameWindow& window, Scheduler& scheduler,
-          const StatsSound* sound = nullptr, std::function<double()> mixerCpuSeconds = {});
+          const StatsSound* sound = nullptr, std::function<double()> mixerCpuSeconds = {},
+          std::function<int()> underruns = {});
     // Writes the file; a file that cannot be written is told on standard error.
     ~Stats() override;
 
@@ -106,6 +110,7 @@ class Stats : public QObject {
     Scheduler& scheduler_;
     const StatsSound* sound_ = nullptr;
     std::function<double()> mixerCpuSeconds_;
+    std::function<int()> underruns_;
     QObject* playfield_ = nullptr;
     std::vector<Watched> timers_;
     std::vector<std::int64_t> paints_;

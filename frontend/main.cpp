@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <malloc.h>
 #include <optional>
 
 namespace {
@@ -92,6 +93,12 @@ int replayGame(std::istream& replayed, const std::string& file, lilyhops::Schedu
 } // namespace
 
 int main(int argc, char** argv) {
+    // Every thread that allocates would get a heap of its own, each keeping
+    // what it once held: the window's, the sound thread's, Qt's PulseAudio
+    // and X threads'. Once the game runs they allocate little, and small
+    // blocks come from each thread's own cache anyway, so one heap serves
+    // them all, with the memory one thread frees there for the others.
+    mallopt(M_ARENA_MAX, 1);
     const std::vector<std::string> args(argv + 1, argv + argc);
     const lilyhops::CommandLine cl = lilyhops::parseCommandLine(args);
     switch (cl.action) {
@@ -157,8 +164,9 @@ int main(int argc, char** argv) {
     }
     lilyhops::QuitOnSignal quitOnSignal([&window] { window.close(); });
     window.show();
-    lilyhops::Stats stats(statsFile, window, scheduler, statsSound ? &*statsSound : nullptr,
-                          [&sound] { return sound.mixerCpuSeconds(); });
+    lilyhops::Stats stats(
+        statsFile, window, scheduler, statsSound ? &*statsSound : nullptr,
+        [&sound] { return sound.mixerCpuSeconds(); }, [&sound] { return sound.deviceUnderruns(); });
     const int status = app.exec();
     window.gate().recordTo(nullptr); // the recorder goes before the window
     return status;

@@ -247,6 +247,9 @@ std::optional<MidiSong> MidiSong::parse(const std::vector<std::uint8_t>& bytes,
         return std::nullopt;
     }
     song.trackCount_ = static_cast<int>(tracks);
+    // The songs stay loaded for the whole game; the room the list grew into
+    // while the tracks were read would be kept with them.
+    song.events_.shrink_to_fit();
 
     // One time line for all tracks; at equal times a note's end comes before
     // a new start, so a note struck again on another track is not cut off.

@@ -546,7 +546,7 @@ void SoundMixer::skip(std::int64_t frames) {
     }
 }
 
-void SoundMixer::playEffect(std::shared_ptr<const WaveSound> sound, double startMs,
+void SoundMixer::playEffect(std::shared_ptr<const EffectSound> sound, double startMs,
                             std::int64_t delayFrames) {
     if (!sound || sound->frames() == 0)
         return;
@@ -567,13 +567,14 @@ void SoundMixer::mixEffects(float* stereo, int frames) {
         }
         const auto from = static_cast<std::size_t>(v.delay);
         v.delay = 0;
-        const std::vector<float>& s = v.sound->samples;
+        const EffectSound& sound = *v.sound;
         const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(frames) - from,
-                                                    v.sound->frames() - v.frame);
-        const float* in = s.data() + 2 * v.frame;
+                                                    sound.frames() - v.frame);
         float* out = stereo + 2 * from;
-        for (std::size_t i = 0; i < 2 * n; ++i)
-            out[i] += in[i];
+        for (std::size_t f = 0; f < n; ++f) {
+            out[2 * f] += sound.left(v.frame + f);
+            out[2 * f + 1] += sound.right(v.frame + f);
+        }
         v.frame += n;
     }
     std::erase_if(effects_, [](const Voice& v) { return v.frame >= v.sound->frames(); });

@@ -18,9 +18,9 @@
 //
 // Not thread-safe: the owner serialises all calls.
 
+#include "audio/real/EffectSound.h"
 #include "audio/real/InstrumentKeys.h"
 #include "audio/real/MidiSong.h"
-#include "audio/real/WaveSound.h"
 
 #include <bitset>
 #include <cstdint>
@@ -79,7 +79,7 @@ class SoundMixer {
     // Plays a sound once from `startMs` into it, `delayFrames` into the next
     // render. The sound must be at this mixer's sample rate. The oldest voice
     // makes room when all are busy.
-    void playEffect(std::shared_ptr<const WaveSound> sound, double startMs,
+    void playEffect(std::shared_ptr<const EffectSound> sound, double startMs,
                     std::int64_t delayFrames = 0);
     int effectsSounding() const { return static_cast<int>(effects_.size()); }
 
@@ -110,7 +110,9 @@ class SoundMixer {
     // The music is rendered this many frames at a time (93 ms at 44.1 kHz).
     // Rendered in pieces of 1024 frames, paced like the output, it cost a
     // quarter more processor time than the same song rendered back to back;
-    // in pieces of 4096 a few per cent more.
+    // in pieces of 4096 still a tenth to a fifth more, from the caches and
+    // clock speed a thread that has slept wakes to, and in pieces of 16384
+    // no less than that.
     static constexpr int kMusicBlock = 4096;
     static_assert(kMusicBlock % kSynthBlock == 0, "the music is rendered in whole blocks");
     static constexpr double kFadeMs = 15.0;
@@ -132,7 +134,7 @@ class SoundMixer {
     };
 
     struct Voice {
-        std::shared_ptr<const WaveSound> sound;
+        std::shared_ptr<const EffectSound> sound;
         std::size_t frame;
         std::int64_t delay;
     };

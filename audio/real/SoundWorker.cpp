@@ -1,5 +1,6 @@
 #include "audio/real/SoundWorker.h"
 
+#include "audio/real/EffectSound.h"
 #include "audio/real/ProblemLog.h"
 #include "audio/real/SampleWriter.h"
 #include "audio/real/SongCache.h"
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <malloc.h>
 #include <pthread.h>
 #include <sched.h>
 
@@ -25,12 +27,17 @@ namespace lilyhops {
 
 namespace {
 
-// The device is topped up every few milliseconds with whatever it has room
-// for. The sound server splits the buffer asked for between its own sink and
-// this stream; the stream's share has to outlast a late wake-up of this
-// thread or of Qt's PulseAudio thread on a busy machine, which 20 ms did not.
-constexpr int kPeriodMs = 5;
-constexpr int kBufferMs = 25;
+// The device is topped up every period with whatever it has room for. The
+// sound server splits the buffer asked for between its own sink and this
+// stream; what is left in it just before a top-up (the buffer less a period)
+// has to outlast a late wake-up of this thread or of Qt's PulseAudio thread
+// on a busy machine, which 15 ms did not and 20 ms does. Every write wakes
+// Qt's PulseAudio thread and the server as well as this one, so a longer
+// period with a buffer as much longer keeps that margin for half the
+// wake-ups of a 5 ms period. The buffer stays within the effects' delay, so
+// an effect still lands where it was asked for.
+constexpr int kPeriodMs = 10;
+constexpr int kBufferMs = 30;
 // Without a device only the clock moves, so a coarse pace is enough.
 constexpr int kClockTickMs = 20;
 
@@ -143,7 +150,7 @@ void SoundWorker::closeDevice(const char* why) {
     wake();
 }
 
-std::shared_ptr<const WaveSound> SoundWorker::effect(const std::string& file) {
+std::shared_ptr<const EffectSound> SoundWorker::effect(const std::string& file) {
     auto it = effects_.find(file);
     if (it != effects_.end())
         return it->second;
@@ -153,9 +160,21 @@ std::shared_ptr<const WaveSound> SoundWorker::effect(const std::string& file) {
         log_.report("sound effect \"" + file + "\" " + error + "; it is not played");
         return nullptr;
     }
-    auto shared = std::make_shared<const WaveSound>(sound->resampled(rate_));
+    auto shared = std::make_shared<const EffectSound>(
+        EffectSound::from(sound->sampleRate == rate_ ? *sound : sound->resampled(rate_)));
     effects_.emplace(file, shared);
+    sound.reset();
+    giveBackFreedMemory();
     return shared;
+}
+
+void SoundWorker::giveBackFreedMemory() {
+    // Reading a file leaves its bytes and its decoded copies freed in the
+    // middle of the heap, where the allocator keeps them resident for good.
+    // This happens a few times in a game (the songs' instruments at start,
+    // each effect the first time it is heard), and handing the freed pages
+    // back takes well under a millisecond.
+    malloc_trim(0);
 }
 
 void SoundWorker::prepareSongs(const std::string& folder) {
@@ -172,6 +191,7 @@ void SoundWorker::prepareSongs(const std::string& folder) {
         if (std::shared_ptr<const MidiSong> song = songs_.get(it->path().string(), error))
             mixer_->keepInstruments(*song);
     }
+    giveBackFreedMemory();
 }
 
 void SoundWorker::takeCommands() {
@@ -210,7 +230,7 @@ void SoundWorker::apply(Command& c) {
         songGeneration_ = c.generation;
         break;
     case Command::Kind::Effect: {
-        std::shared_ptr<const WaveSound> sound = effect(c.file);
+        std::shared_ptr<const EffectSound> sound = effect(c.file);
         if (sound && sink_)
             pending_.push_back(
                 {std::move(sound), c.ms, c.calledNs + std::int64_t(kEffectDelayMs) * 1000000});

@@ -9,7 +9,7 @@
 // Without a device (or once the device has failed) nothing is rendered: the
 // song's clock just follows the wall clock, and effects are dropped.
 //
-// The device is fed in push mode: every 5 ms this thread writes exactly as
+// The device is fed in push mode: every 10 ms this thread writes exactly as
 // much as the sound server has asked for. Qt 6.4's PulseAudio output in pull
 // mode cannot do that. It reads its source in whole 20 ms periods, and only
 // while a whole period fits: with a short buffer (say 5292 bytes, with
@@ -43,11 +43,11 @@ QT_END_NAMESPACE
 
 namespace lilyhops {
 
+struct EffectSound;
 class ProblemLog;
 class SampleWriter;
 class SongCache;
 class SoundMixer;
-struct WaveSound;
 
 class SoundWorker : public QObject {
     Q_OBJECT
@@ -104,7 +104,10 @@ class SoundWorker : public QObject {
     // An effect is placed in the outgoing sound this long after the game's
     // call, against what the device already holds, so that its start does
     // not wander with the device's fill level and quick hops stay evenly
-    // spaced. It must exceed the device's buffer plus a period.
+    // spaced. At each top-up the device holds the buffer less the time since
+    // the last one, and an effect asked for since then is due at least this
+    // delay less that time from now: it is never due before what is already
+    // queued as long as the delay is no shorter than the buffer.
     static constexpr int kEffectDelayMs = 30;
 
   private:
@@ -117,11 +120,12 @@ class SoundWorker : public QObject {
     void afterRender();
     void placeEffects(std::int64_t heardInFrames, int frames);
     void closeDevice(const char* why);
-    std::shared_ptr<const WaveSound> effect(const std::string& file);
+    std::shared_ptr<const EffectSound> effect(const std::string& file);
     void prepareSongs(const std::string& folder);
+    static void giveBackFreedMemory();
 
     struct PendingEffect {
-        std::shared_ptr<const WaveSound> sound;
+        std::shared_ptr<const EffectSound> sound;
         double startMs;
         std::int64_t dueNs;
     };
@@ -143,7 +147,7 @@ class SoundWorker : public QObject {
     std::atomic<int> underruns_{0};
     std::uint32_t songGeneration_ = 0;
 
-    std::map<std::string, std::shared_ptr<const WaveSound>> effects_;
+    std::map<std::string, std::shared_ptr<const EffectSound>> effects_;
     std::vector<PendingEffect> pending_;
 
     QTimer* timer_ = nullptr;

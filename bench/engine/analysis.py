@@ -22,6 +22,7 @@ class GameStats:
     effects: list = field(default_factory=list)  # (ns, file)
     music: list = field(default_factory=list)    # (ns, "play" or "stop", start ms, file)
     mixer: list = field(default_factory=list)    # (ns, mixer CPU ns so far)
+    underruns: int = None                         # the device ran dry, whole run
 
 
 def parse_stats(lines):
@@ -47,6 +48,8 @@ def parse_stats(lines):
                 stats.music.append((int(parts[1]), "stop", 0, ""))
             elif parts[0] == "mixer" and len(parts) == 3:
                 stats.mixer.append((int(parts[1]), int(parts[2])))
+            elif parts[0] == "underruns" and len(parts) == 2:
+                stats.underruns = int(parts[1])
         except ValueError:
             continue
     stats.paints = np.array(paints, dtype=np.int64)

@@ -23,9 +23,9 @@ from table import print_table
 
 SONGS = ["OrigBogt.mid", "Pelto64.mid", "VraxHeav.mid", "TollBrdg.mid"]  # Shift+F1..F4
 # The game's mixer runs at 44.1 kHz on any server, and its audio thread
-# renders what the server asks for every 5 ms: the standalone loop renders
+# renders what the server asks for every 10 ms: the standalone loop renders
 # in periods of that size too.
-GAME_PERIOD_FRAMES = 44100 * 5 // 1000
+GAME_PERIOD_FRAMES = 44100 * 10 // 1000
 
 
 def load_average():
@@ -33,20 +33,24 @@ def load_average():
         return " ".join(f.read().split()[:3])
 
 
-def standalone_render(build, seconds):
-    """{song: % of one core} and the idle synthesizer's %, from bench_song_render."""
-    out = subprocess.run([os.path.join(build, "bench", "bench_song_render"), "--chunk",
-                          str(GAME_PERIOD_FRAMES), str(seconds)], capture_output=True, text=True)
-    songs, idle = {}, None
+def standalone_render(build, seconds, paced=False, songs=()):
+    """From bench_song_render: ({song: % of one core of the whole loop},
+    {song: % of it inside FluidSynth}, the idle synthesizer's % or None).
+    Paced, each period is taken when its time comes, as the game's output
+    takes it, and the run lasts as long as the sound."""
+    args = [os.path.join(build, "bench", "bench_song_render"), "--chunk", str(GAME_PERIOD_FRAMES)]
+    out = subprocess.run(args + (["--paced"] if paced else []) + [str(seconds)] + list(songs),
+                         capture_output=True, text=True)
+    loop, synth, idle = {}, {}, None
     for line in out.stdout.splitlines():
         parts = line.split()
-        if parts and parts[0] == "song":
-            songs[parts[1]] = float(parts[-4].rstrip("%"))
+        if parts and parts[0] in ("song", "synth"):
+            (loop if parts[0] == "song" else synth)[parts[1]] = float(parts[-4].rstrip("%"))
         elif parts and parts[0] == "idle":
             idle = float(parts[-4].rstrip("%"))
-    if not songs:
+    if not loop:
         print(f"note: no standalone render figures ({out.stderr.strip()})", file=sys.stderr)
-    return songs, idle
+    return loop, synth, idle
 
 
 def hop_keys(count, seed, low=0.3, high=0.55):
@@ -66,11 +70,17 @@ class Session:
     def run(self):
         a = self.args
         self.figures["load_start"] = load_average()
-        songs, idle = standalone_render(a.build, a.play_seconds)
+        songs, synth, idle = standalone_render(a.build, a.play_seconds)
         heaviest = max(songs, key=songs.get) if songs else SONGS[0]
         self.figures["standalone"] = songs
+        self.figures["standalone_synth"] = synth
         self.figures["standalone_idle"] = idle
         self.figures["heaviest"] = heaviest
+        # The game's thread sleeps between periods and renders a block only
+        # when the last is used up: the like-for-like yardstick is the same
+        # loop paced the same way, over as long as the play measured.
+        _, paced, _ = standalone_render(a.build, a.play_seconds, paced=True, songs=[heaviest])
+        self.figures["standalone_paced_synth"] = paced.get(heaviest)
 
         xvfb = Xvfb(a.display).start()
         server = SERVERS[a.server]()
@@ -274,6 +284,7 @@ class Session:
                               "of play are those of a silent game")
         f["mixer_silent"] = analysis.mixer_share(stats.mixer, *play["silent_window"])
         f["lateness"] = analysis.percentiles(analysis.lane_lateness(stats.ticks, start, end))
+        f["underruns"] = stats.underruns
         instants = {}
         for name in ("new game", "song change", "resume"):
             instants[name] = ([t for n, t, _ in recorded_events if n == name] +

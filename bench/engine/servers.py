@@ -159,7 +159,7 @@ class PulseAudio(SoundServer):
     name = "PulseAudio"
     # PulseAudio's own default rate, and the game's.
     rate = 44100
-    # The recording asks for blocks no shorter than the game's own 25 ms
+    # The recording asks for blocks no shorter than the game's own 30 ms
     # buffer, so that the null sink keeps the latency the game's stream asks
     # for, as a sound card would, and not a shorter one for the benchmark.
     record_block_ms = 50

@@ -64,10 +64,16 @@ def cost_rows(f):
                  "<= 4 %"))
     alone = std.get(heavy)
     inside = f.get("mixer_play")
-    if alone and inside is not None:
-        rows.append(("FluidSynth in the game (the mixer's own CPU) / standalone loop",
-                     f"{fmt(inside, 2)} % / {fmt(alone, 2)} % = {fmt(inside / alone, 2)}x",
+    paced = f.get("standalone_paced_synth")
+    if paced and inside is not None:
+        rows.append(("FluidSynth in the game / in a standalone loop paced like the game",
+                     f"{fmt(inside, 2)} % / {fmt(paced, 2)} % = {fmt(inside / paced, 2)}x",
                      "<= 1.10x"))
+    back_to_back = f.get("standalone_synth", {}).get(heavy)
+    if back_to_back and inside is not None:
+        rows.append(("FluidSynth in the game / in the loop back to back (warm caches)",
+                     f"{fmt(inside, 2)} % / {fmt(back_to_back, 2)} % = "
+                     f"{fmt(inside / back_to_back, 2)}x", "(for comparison)"))
     if alone and f.get("play_cpu") is not None and f.get("play_silent_cpu") is not None \
             and f.get("standalone_idle") is not None:
         outside = f["play_cpu"] - f["play_silent_cpu"]
@@ -117,6 +123,8 @@ def print_table(s, args):
     rows.append(("Frames drawn per second, title screen",
                  f"{fmt(f.get('title_quiet_paints'))} / {fmt(f.get('title_sound_paints'))}",
                  "0 (no sound server / with one)"))
+    rows.append(("Times the output ran dry with sound to play, whole run",
+                 fmt(f.get("underruns"), 0), "0"))
     rows.append(("RSS at start / in play / peak",
                  f"{fmt(f.get('rss_start'))} / {fmt(f.get('rss_play'))} / "
                  f"{fmt(f.get('rss_peak'))} MB", "<= 60 MB"))
@@ -189,9 +197,12 @@ def print_details(s, args):
                         if k not in ("lane instant", "hop", "music bar")) + ".")
     std = f.get("standalone", {})
     if std:
-        print("Standalone loop in the game's 5 ms periods, % of one core: " +
-              ", ".join(f"{k} {v:.2f}" for k, v in std.items()) +
-              f", idle synthesizer {fmt(f.get('standalone_idle'), 2)}")
+        synth = f.get("standalone_synth", {})
+        print("Standalone loop in the game's 10 ms periods, back to back, % of one core "
+              "(of it inside FluidSynth): " +
+              ", ".join(f"{k} {v:.2f} ({fmt(synth.get(k), 2)})" for k, v in std.items()) +
+              f", idle synthesizer {fmt(f.get('standalone_idle'), 2)}; paced like the game, "
+              f"inside FluidSynth: {fmt(f.get('standalone_paced_synth'), 2)}")
     print(f"The mixer's own CPU in play: {fmt(f.get('mixer_play'), 2)} % with the music, "
           f"{fmt(f.get('mixer_silent'), 2)} % with it off (hop sounds only). The whole game "
           f"with the music off: {fmt(f.get('play_silent_cpu'), 2)} % of one core.")

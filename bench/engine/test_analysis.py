@@ -92,7 +92,8 @@ class StatsFile(unittest.TestCase):
             "tick tmrRow38 300 40", "paint 400", "key 410 down 39", "key 450 up 39",
             "key 460 sideways 39", "effect 420 /a folder/with spaces/move.wav",
             "music 500 play 1200 /games/lily hops/Pelto64.mid", "music 600 stop",
-            "music 700 pause", "mixer 800 123456", "mixer 900 12x", "paint 1e3"])
+            "music 700 pause", "mixer 800 123456", "mixer 900 12x", "paint 1e3",
+            "underruns 2 3", "underruns x", "underruns 4"])
         self.assertEqual(stats.paints.tolist(), [100, 400])
         self.assertEqual(stats.ticks, [("tmrRow12", 200, 100), ("tmrRow38", 300, 40)])
         self.assertEqual(stats.keys, [(410, True, 39), (450, False, 39)])
@@ -100,6 +101,10 @@ class StatsFile(unittest.TestCase):
         self.assertEqual(stats.music, [(500, "play", 1200, "/games/lily hops/Pelto64.mid"),
                                        (600, "stop", 0, "")])
         self.assertEqual(stats.mixer, [(800, 123456)])
+        self.assertEqual(stats.underruns, 4)
+
+    def test_no_underrun_line_is_no_figure_not_zero(self):
+        self.assertIsNone(analysis.parse_stats(["paint 100"]).underruns)
 
     def test_rate_counts_only_inside_the_window(self):
         times = np.arange(0, 3_000_000_000, 100_000_000)  # 10 a second for 3 s

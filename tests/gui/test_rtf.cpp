@@ -73,6 +73,8 @@ class RtfTest : public QObject {
         QVERIFY2(text.contains(QString::fromUtf8("red café — end")), qPrintable(text));
         QVERIFY(html->contains("font-weight:bold"));
         QVERIFY(html->contains("color:#ff0000"));
+        // Only the red run has a colour of its own; the rest keeps the box's.
+        QCOMPARE(html->count("color:"), 1);
         QVERIFY(html->contains("align=\"center\""));
     }
 

@@ -45,6 +45,8 @@ std::vector<StatLine> readLines(const QString& path) {
         const QList<QByteArray> parts = raw.split(' ');
         if (parts.size() == 2 && parts[0] == "paint")
             lines.push_back({"paint", {}, parts[1].toLongLong(), -1, {}});
+        else if (parts.size() == 2 && parts[0] == "underruns")
+            lines.push_back({"underruns", {}, 0, -1, {QString(parts[1])}});
         else if (parts.size() == 4 && parts[0] == "tick")
             lines.push_back({"tick", parts[1], parts[2].toLongLong(), parts[3].toLongLong(), {}});
         else if (parts.size() >= 3 && (parts[0] == "key" || parts[0] == "effect" ||
@@ -99,6 +101,8 @@ class StatsTest : public QObject {
         int paints = 0;
         for (const StatLine& l : lines) {
             QVERIFY2(l.kind != "?", qPrintable("unknown line " + l.timer));
+            // Nobody gave it the device's underruns: no figure, not a zero.
+            QVERIFY(l.kind != "underruns");
             QVERIFY(l.ns >= from && l.ns <= to);
             if (l.kind == "paint")
                 ++paints;
@@ -124,10 +128,13 @@ class StatsTest : public QObject {
         QTemporaryDir dir;
         const QString path = dir.filePath("stats");
         double mixerSeconds = 0;
+        int underrunsAsked = 0;
         {
             Fixture f;
-            Stats stats(path.toUtf8().constData(), f.window, f.scheduler, &f.watched,
-                        [&mixerSeconds] { return mixerSeconds += 0.25; });
+            Stats stats(
+                path.toUtf8().constData(), f.window, f.scheduler, &f.watched,
+                [&mixerSeconds] { return mixerSeconds += 0.25; },
+                [&underrunsAsked] { return 3 + underrunsAsked++; });
             f.game().chooseMenu(f.game().mnuNew);
             QTest::qWait(60);
             QTest::keyClick(&f.window.playfield(), Qt::Key_Right);
@@ -185,6 +192,14 @@ class StatsTest : public QObject {
             if (i > 0)
                 QVERIFY(mixer[i].ns >= mixer[i - 1].ns);
         }
+        // The device's underruns are a count for the whole run, asked for
+        // once as the file is written, on its last line.
+        QCOMPARE(underrunsAsked, 1);
+        QCOMPARE(lines.back().kind, QString("underruns"));
+        QCOMPARE(lines.back().rest, QStringList{"3"});
+        QCOMPARE(std::count_if(lines.begin(), lines.end(),
+                               [](const StatLine& l) { return l.kind == "underruns"; }),
+                 1);
     }
 
     void theSoundControlIsPassedThroughUnchanged() {

@@ -15,9 +15,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
+#include <iostream>
+#include <sstream>
 
 using namespace lilyhops;
 
@@ -325,6 +329,29 @@ class WindowTest : public QObject {
         QTest::qWait(300); // the lanes would have moved three times
         QCOMPARE(g.imgCar(1).Left, car);
         QCOMPARE(g.imgTime.Width, timeBar);
+    }
+
+    void aMissingCreditsFileIsToldOnce() {
+        QTemporaryDir folder; // no "Credits.rtf" in it
+        Scheduler scheduler;
+        CallLog log;
+        RecordingTegoSnd sound{scheduler, log};
+        GameWindow window{scheduler, sound, folder.path().toStdString()};
+        window.show();
+        std::ostringstream said;
+        std::streambuf* stderrBuffer = std::cerr.rdbuf(said.rdbuf());
+        for (int shown = 0; shown < 3; ++shown) {
+            QTimer::singleShot(50, [] {
+                QWidget* about = QApplication::activeModalWidget();
+                QVERIFY(about);
+                about->findChild<QPushButton*>("cmdOK")->click();
+            });
+            window.action("mnuAbout")->trigger();
+        }
+        std::cerr.rdbuf(stderrBuffer);
+        const std::string text = said.str();
+        QCOMPARE(std::count(text.begin(), text.end(), '\n'), 1L);
+        QVERIFY2(text.find("Credits.rtf") != std::string::npos, text.c_str());
     }
 
     void theTimeBarIsStretched() {

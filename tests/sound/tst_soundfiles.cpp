@@ -1,6 +1,7 @@
 // The readers of songs and wave files, and the mixer that plays them.
 
 #include "SoundTestFiles.h"
+#include "audio/real/EffectSound.h"
 #include "audio/real/MidiSong.h"
 #include "audio/real/SoundMixer.h"
 #include "audio/real/WaveSound.h"
@@ -298,15 +299,15 @@ class SoundFilesTest : public QObject {
         SoundMixer mixer(8000);
         std::string error;
         auto song = std::make_shared<const MidiSong>(*MidiSong::parse(shortSong(4), error));
-        auto beep = std::make_shared<const WaveSound>(
-            WaveSound::parse(sineWave(50, 0.25, 8000), error)->resampled(8000));
+        auto beep = std::make_shared<const EffectSound>(
+            EffectSound::from(WaveSound::parse(sineWave(50, 0.25, 8000), error)->resampled(8000)));
         mixer.startSong(song, 0);
         mixer.playEffect(beep, 0);
         mixer.playEffect(beep, 0);
         std::vector<float> out(2 * 800);
         mixer.render(out.data(), 800);
         // Two voices of the same sound add up; the song goes on.
-        QVERIFY(std::fabs(out[2 * 20] - 2 * beep->samples[2 * 20]) < 1e-6);
+        QVERIFY(std::fabs(out[2 * 20] - 2 * beep->left(20)) < 1e-6);
         QCOMPARE(out[2 * 500], 0.0f); // after the 50 ms effect
         QCOMPARE(mixer.effectsSounding(), 0);
         QVERIFY(mixer.songPlaying());

@@ -7,6 +7,7 @@
 // conversion of the mixed floats to what a device takes.
 
 #include "SoundTestFiles.h"
+#include "audio/real/EffectSound.h"
 #include "audio/real/InstrumentKeys.h"
 #include "audio/real/MidiSong.h"
 #include "audio/real/SampleWriter.h"
@@ -341,8 +342,8 @@ class SoundMixerTest : public QObject {
         SoundMixer mixer(8000);
         std::string error;
         auto song = std::make_shared<const MidiSong>(*MidiSong::parse(shortSong(4), error));
-        auto beep =
-            std::make_shared<const WaveSound>(*WaveSound::parse(sineWave(500, 0.5, 8000), error));
+        auto beep = std::make_shared<const EffectSound>(
+            EffectSound::from(*WaveSound::parse(sineWave(500, 0.5, 8000), error)));
         mixer.startSong(song, 500);
         mixer.playEffect(beep, 0);
         mixer.skip(4000);
@@ -361,9 +362,10 @@ class SoundMixerTest : public QObject {
     void effectsStartWhereTheyArePlaced() {
         SoundMixer mixer(8000);
         std::string error;
-        auto dc = std::make_shared<WaveSound>();
-        dc->sampleRate = 8000;
-        dc->samples.assign(2 * 40, 0.25f);
+        WaveSound wave;
+        wave.sampleRate = 8000;
+        wave.samples.assign(2 * 40, 0.25f);
+        auto dc = std::make_shared<const EffectSound>(EffectSound::from(wave));
         mixer.playEffect(dc, 0, 100); // 100 frames into the next render
         std::vector<float> out(2 * 64);
         mixer.render(out.data(), 64);
@@ -378,6 +380,55 @@ class SoundMixerTest : public QObject {
         QCOMPARE(out[2 * 12], 0.0f);
         QCOMPARE(mixer.effectsSounding(), 0);
         QVERIFY(mixer.silent());
+    }
+
+    // The effects are kept in one channel when both sides are the same, and
+    // sound exactly as decoded either way.
+    void aMonoEffectIsKeptOnceAndPlayedOnBothSides() {
+        std::string error;
+        const WaveSound wave = *WaveSound::parse(sineWave(100, 0.5, 8000), error);
+        const EffectSound kept = EffectSound::from(wave);
+        QCOMPARE(kept.channels, 1);
+        QCOMPARE(kept.frames(), wave.frames());
+        QCOMPARE(kept.samples.size(), wave.samples.size() / 2);
+        QCOMPARE(kept.sampleRate, wave.sampleRate);
+
+        SoundMixer mixer(8000);
+        mixer.playEffect(std::make_shared<const EffectSound>(kept), 0);
+        std::vector<float> out(wave.samples.size());
+        mixer.render(out.data(), static_cast<int>(wave.frames()));
+        QVERIFY(out == wave.samples);
+        QVERIFY(peak(out) > 0.4f);
+    }
+
+    void aStereoEffectKeepsItsSidesApart() {
+        WaveSound wave;
+        wave.sampleRate = 8000;
+        // Both sides the same but for one frame near the end.
+        wave.samples.assign(2 * 30, 0.25f);
+        wave.samples[2 * 28 + 1] = -0.5f;
+        const EffectSound kept = EffectSound::from(wave);
+        QCOMPARE(kept.channels, 2);
+        QCOMPARE(kept.frames(), std::size_t(30));
+
+        SoundMixer mixer(8000);
+        mixer.playEffect(std::make_shared<const EffectSound>(kept), 0, 2);
+        std::vector<float> out(2 * 40, 1.0f);
+        mixer.render(out.data(), 40);
+        QCOMPARE(out[0], 0.0f);
+        QCOMPARE(out[2 * 2], 0.25f);
+        QCOMPARE(out[2 * 30], 0.25f);     // frame 28 of the sound, left
+        QCOMPARE(out[2 * 30 + 1], -0.5f); // and right
+        QCOMPARE(out[2 * 31 + 1], 0.25f);
+        QCOMPARE(out[2 * 32], 0.0f); // it has ended
+    }
+
+    void anEmptyEffectIsNotPlayed() {
+        SoundMixer mixer(8000);
+        mixer.playEffect(std::make_shared<const EffectSound>(EffectSound::from(WaveSound{})), 0);
+        QCOMPARE(mixer.effectsSounding(), 0);
+        mixer.playEffect(nullptr, 0);
+        QCOMPARE(mixer.effectsSounding(), 0);
     }
 
     void samplesAreWrittenInTheDevicesFormat_data() {

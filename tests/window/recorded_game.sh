@@ -142,6 +142,11 @@ xdotool key ctrl+x
 status=0
 wait "$gamepid" || status=$?
 [ "$status" -eq 0 ] || fail "the game ended with status $status"
+# Only the game's own lines on standard error ("no sound device", say), none
+# of the libraries' under it.
+if grep -v '^lilyhops: ' "$work/game.err" >/dev/null; then
+    fail "standard error holds more than the game's own lines: $(cat "$work/game.err")"
+fi
 
 step "the runner reproduces the recording"
 [ "$(tail -n 1 "$rec")" = "menu mnuExit" ] || fail "the recording does not end with Exit"

@@ -99,6 +99,11 @@ class WindowInputsTest : public QObject {
         holdBack.release(Qt::Key_Down, 400, 40);
         QCOMPARE(delivered.size(), 2u);
         QTRY_COMPARE(delivered, (std::vector<int>{38, 38, 40}));
+
+        // Two keys let go together: both releases arrive, in order.
+        holdBack.release(Qt::Key_Left, 500, 37);
+        holdBack.release(Qt::Key_Up, 501, 38);
+        QTRY_COMPARE(delivered, (std::vector<int>{38, 38, 40, 37, 38}));
     }
 
     void aHeldKeyActsOnceWhateverThePlatformMarks() {
