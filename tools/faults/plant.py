@@ -8,12 +8,12 @@ failed, and puts the file back before the next fault. Not part of CI; it
 takes about a minute per fault on two cores.
 
     tools/faults/plant.py [--work DIR] [--only N,M,...] [--jobs N] [--tests REGEX]
-                          [--set faults|fresh|third|fourth|fifth]
+                          [--set faults|fresh|third|fourth|fifth|sixth]
 
 --tests runs only the tests whose names match (ctest -R), to see what one
 part of the suite catches on its own; --set chooses the set of faults:
 faults.py (the default), fresh_faults.py (--fresh for short),
-third_faults.py, fourth_faults.py or fifth_faults.py.
+third_faults.py, fourth_faults.py, fifth_faults.py or sixth_faults.py.
 
 The window's end-to-end tests (ctest label "window") need Xvfb and xdotool;
 without them those tests are not even defined, and the window's faults would
@@ -33,7 +33,7 @@ from pathlib import Path
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 SETS = {"faults": "faults", "fresh": "fresh_faults", "third": "third_faults",
-        "fourth": "fourth_faults", "fifth": "fifth_faults"}
+        "fourth": "fourth_faults", "fifth": "fifth_faults", "sixth": "sixth_faults"}
 
 SOURCE = HERE.parent.parent
 
