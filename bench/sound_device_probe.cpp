@@ -311,13 +311,13 @@ struct Recorder {
 
     bool start(int sampleRate) {
         rate = sampleRate;
-        pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(rate), 1};
+        pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(rate), 1};
         pa_buffer_attr attr{};
         attr.maxlength = std::uint32_t(-1);
         attr.fragsize = static_cast<std::uint32_t>(rate * 2 * 2 / 1000); // 2 ms
         int error = 0;
         stream = pa_simple_new(nullptr, "lilyhops probe", PA_STREAM_RECORD, nullptr, "monitor",
-                               &spec, nullptr, &attr, &error);
+                               &format, nullptr, &attr, &error);
         if (!stream) {
             std::fprintf(stderr, "cannot record: %s\n", pa_strerror(error));
             return false;

@@ -69,6 +69,15 @@ struct Window {
     PlayfieldView& view() { return window.playfield(); }
 };
 
+// A window that shows a replay, with a silent sound control under it.
+struct ReplayWindow {
+    Scheduler scheduler;
+    CallLog log;
+    RecordingTegoSnd speaker{scheduler, log};
+    ReplayTegoSnd sound{scheduler, speaker};
+    GameWindow window{scheduler, sound, "/tmp"};
+};
+
 } // namespace
 
 class WindowInputsTest : public QObject {
@@ -148,11 +157,10 @@ class WindowInputsTest : public QObject {
     }
 
     void aReplayPlaysOnWhileThePlayerSteersNothing() {
-        Scheduler scheduler;
-        CallLog log;
-        RecordingTegoSnd speaker(scheduler, log);
-        ReplayTegoSnd sound(scheduler, speaker);
-        GameWindow window(scheduler, sound, "/tmp");
+        ReplayWindow w;
+        Scheduler& scheduler = w.scheduler;
+        ReplayTegoSnd& sound = w.sound;
+        GameWindow& window = w.window;
         std::istringstream script("menu mnuNew\n"
                                   "wait 200\n"
                                   "key 37\n"
@@ -201,11 +209,9 @@ class WindowInputsTest : public QObject {
     }
 
     void aReplayedAboutWindowShowsUntilItsOkIsReplayed() {
-        Scheduler scheduler;
-        CallLog log;
-        RecordingTegoSnd speaker(scheduler, log);
-        ReplayTegoSnd sound(scheduler, speaker);
-        GameWindow window(scheduler, sound, "/tmp");
+        ReplayWindow w;
+        ReplayTegoSnd& sound = w.sound;
+        GameWindow& window = w.window;
         std::istringstream script("menu mnuAbout\n"
                                   "wait 300\n"
                                   "call frmAbout.cmdOK_Click\n"
