@@ -170,6 +170,25 @@ def parse_options(words, where):
     return opts
 
 
+# FluidSynth takes a SoundFont generator's change on a channel as a non-registered
+# parameter (NRPN 120, then the generator's number), its value 8192 plus the
+# change in steps of two timecents for the envelope's release.
+GEN_VOLENVRELEASE = 38
+RELEASE_NRPN_STEP = 2
+
+
+def release_timecents(text, where):
+    """The change to an instrument's release time, in timecents, for the
+    factor `text` (0.25: a quarter of the SoundFont's own release)."""
+    try:
+        factor = float(text)
+    except ValueError:
+        raise SheetError(f"{where}: release={text} is not a number")
+    if not 1 / 64 <= factor <= 64:
+        raise SheetError(f"{where}: release={text} lies outside 1/64 to 64")
+    return int(round(1200 * math.log2(factor)))
+
+
 def read_sheet(path):
     """Reads a song sheet into a dictionary of its parts, grooves, sections and order."""
     name = os.path.basename(path)
@@ -222,6 +241,7 @@ def read_sheet(path):
                     "bend": int(opts.get("bend", 2)), "vel": int(opts.get("vel", 0)),
                     "legato": float(opts.get("legato", 0.92)), "center": int(opts.get("center", 60)),
                     "mod": int(opts.get("mod", 0)), "drums": int(opts.get("ch", 1)) == 10,
+                    "release": release_timecents(opts.get("release", "1"), where),
                 }
             elif head == "groove":
                 block = ("groove", words[1])
@@ -676,6 +696,11 @@ def write_midi(song, arr, end, parts=None):
               (0, 1, bytes([0xB0 | ch, 1, p["mod"]]))]
         if not p["drums"]:
             for cc, v in ((101, 0), (100, 0), (6, p["bend"]), (38, 0), (101, 127), (100, 127)):
+                ev.append((0, 1, bytes([0xB0 | ch, cc, v])))
+        if p["release"]:
+            data = 8192 + p["release"] // RELEASE_NRPN_STEP
+            for cc, v in ((99, 120), (98, GEN_VOLENVRELEASE), (38, data & 0x7F), (6, data >> 7),
+                          (99, 127), (98, 127)):
                 ev.append((0, 1, bytes([0xB0 | ch, cc, v])))
         sounding = parts is None or part in parts
         for tick, length, key, vel in arr.notes[part]:
