@@ -18,7 +18,9 @@ TOOLS = os.path.join(HERE, "..", "..", "tools", "sound")
 sys.path.insert(0, TOOLS)
 
 import make_effects  # noqa: E402
+import make_songs  # noqa: E402
 import mix_figures  # noqa: E402
+import numpy as np  # noqa: E402
 
 SHEETS = sorted(os.path.join(TOOLS, "songs", f) for f in os.listdir(os.path.join(TOOLS, "songs"))
                 if f.endswith(".song"))
@@ -129,6 +131,51 @@ class Form(unittest.TestCase):
             with self.subTest(song=f.file):
                 name, share = f.largest_share
                 self.assertLessEqual(share, SECTION_SHARE, f"{name} is {share:.0%} of the bars")
+
+
+class ReleaseOfAnInstrument(unittest.TestCase):
+    """A part's `release` reaches FluidSynth: one plucked chord, then
+    silence, and how long the sound takes to fall 60 dB under its peak."""
+
+    SHEET = """title   Release
+file    Release.mid
+tempo   120
+meter   4/4
+unit    1/4
+part banjo  ch=1  prog=105 vol=100 reverb=0 legato=0.5 {release}
+section pluck
+  chords | F | F | F | F | F | F |
+  banjo  | [f4 a4 c5]*2 r*2 | ~ | ~ | ~ | ~ | ~ |
+play
+  pluck    dyn=f
+"""
+
+    def ring(self, release):
+        with tempfile.TemporaryDirectory() as scratch:
+            sheet = os.path.join(scratch, "release.song")
+            with open(sheet, "w") as f:
+                f.write(self.SHEET.format(release=release))
+            midi, _ = make_songs.build(make_songs.read_sheet(sheet))
+            with open(os.path.join(scratch, "release.mid"), "wb") as f:
+                f.write(midi)
+            sound = mix_figures.render(os.path.join(scratch, "release.mid"),
+                                       os.path.join(scratch, "release.wav"))
+        level = np.abs(sound).max(axis=1)
+        audible = np.nonzero(level > level.max() * 1e-3)[0]
+        return audible[-1] / mix_figures.RATE
+
+    def test_a_quarter_of_the_release_ends_the_ring_much_sooner(self):
+        if not shutil.which("fluidsynth") or not os.path.exists(mix_figures.SOUNDFONT):
+            self.skipTest("needs the fluidsynth program and the General MIDI SoundFont")
+        own, quarter, double = self.ring(""), self.ring("release=0.25"), self.ring("release=2")
+        # The chord ends at 1 s; after that the release alone decides.
+        self.assertLess(quarter - 1, 0.5 * (own - 1), f"{quarter:.2f} s against {own:.2f} s")
+        self.assertGreater(double - 1, 1.5 * (own - 1), f"{double:.2f} s against {own:.2f} s")
+
+    def test_a_factor_outside_what_the_synthesizer_takes_is_refused(self):
+        for text in ("0", "100", "short"):
+            with self.subTest(release=text), self.assertRaises(make_songs.SheetError):
+                make_songs.release_timecents(text, "sheet:1")
 
 
 if __name__ == "__main__":
