@@ -145,12 +145,13 @@ int main(int argc, char** argv) {
     std::printf("soundfont %s\n", soundFont.c_str());
     for (const auto& song : loaded)
         if (song)
-            mixer.keepInstruments(*song);
+            mixer.knowInstruments(*song);
 
     for (std::size_t i = 0; i < songs.size(); ++i) {
         const std::shared_ptr<const MidiSong>& song = loaded[i];
         if (!song)
             continue;
+        mixer.keepInstruments(*song);           // as the game does when the song starts
         render(mixer, song, 1.0, chunk, false); // the first notes find cold caches
         print("song", songs[i], seconds, render(mixer, song, seconds, chunk, paced));
     }

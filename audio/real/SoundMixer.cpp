@@ -159,11 +159,11 @@ void SoundMixer::noteWhatIsIn(int fontId, const InstrumentKeys& asked) {
     }
 }
 
-void SoundMixer::keepInstruments(const MidiSong& song) {
-    if (!hasSoundFont())
+void SoundMixer::knowInstruments(const MidiSong& song) {
+    if (!hasSoundFont() || available_.empty())
         return;
     const InstrumentKeys used = keysPlayedIn(song);
-    if (!available_.empty()) {
+    {
         InstrumentKeys have;
         for (const auto& [instrument, source] : available_)
             have[instrument] = source.keys;
@@ -184,6 +184,33 @@ void SoundMixer::keepInstruments(const MidiSong& song) {
             noteWhatIsIn(id, lacking);
         }
     }
+}
+
+void SoundMixer::keepInstruments(const MidiSong& song) {
+    if (!hasSoundFont())
+        return;
+    knowInstruments(song);
+    InstrumentKeys used = keysPlayedIn(song);
+    // A reset has every channel pick the first piano, and the drum channel
+    // the first kit; were they let go, each pause would read them again.
+    for (const std::pair<int, int>& picked : {std::pair{0, 0}, std::pair{128, 0}}) {
+        auto it = available_.find(picked);
+        if (available_.empty() || (it != available_.end() && it->second.fontId >= 0))
+            used.try_emplace(picked);
+    }
+    for (auto pin = pinned_.begin(); pin != pinned_.end();) {
+        const auto& [instrument, id] = *pin;
+        auto wanted = available_.find(instrument);
+        const int wantedId = wanted != available_.end() ? wanted->second.fontId : soundFontId_;
+        if (used.count(instrument) && wantedId == id) {
+            ++pin;
+            continue;
+        }
+        // Its samples go once no channel plays it: at the next song's reset.
+        fluid_synth_unpin_preset(synth_, id, instrument.first, instrument.second);
+        pin = pinned_.erase(pin);
+        letGo_ = true;
+    }
     for (const auto& entry : used) {
         const std::pair<int, int>& instrument = entry.first;
         auto it = available_.find(instrument);
@@ -191,11 +218,6 @@ void SoundMixer::keepInstruments(const MidiSong& song) {
         auto pin = pinned_.find(instrument);
         if (id < 0 || (pin != pinned_.end() && pin->second == id))
             continue;
-        if (pin != pinned_.end()) {
-            // The older part's samples go once nothing plays them.
-            fluid_synth_unpin_preset(synth_, pin->second, instrument.first, instrument.second);
-            pinned_.erase(pin);
-        }
         if (fluid_synth_pin_preset(synth_, id, instrument.first, instrument.second) == FLUID_OK)
             pinned_[instrument] = id;
     }
@@ -274,6 +296,7 @@ void SoundMixer::beginSong() {
     const std::vector<MidiEvent>& events = song_->events();
     if (hasSoundFont()) {
         fluid_synth_system_reset(synth_);
+        noteReset();
         synthState_ = SynthState::Sounding;
         gain_ = 0.0f;
     }
@@ -365,6 +388,12 @@ void SoundMixer::sendDue(std::int64_t untilFrame) {
     }
 }
 
+bool SoundMixer::takeInstrumentsLetGo() {
+    const bool freed = letGoneFreed_;
+    letGoneFreed_ = false;
+    return freed;
+}
+
 void SoundMixer::silenceSynth() {
     // The voices die within a block of being cut, but until they have
     // rendered that block they still feed the reverb; only then does a reset
@@ -374,8 +403,16 @@ void SoundMixer::silenceSynth() {
     for (int i = 0; i < 16 && fluid_synth_get_active_voice_count(synth_) > 0; ++i)
         fluid_synth_write_float(synth_, kBlock, dying, 0, 2, dying, 1, 2);
     fluid_synth_system_reset(synth_);
+    noteReset();
     synthState_ = SynthState::Off;
     gain_ = 0.0f;
+}
+
+void SoundMixer::noteReset() {
+    // A reset leaves no channel on an instrument that was let go, so their
+    // samples are freed now.
+    letGoneFreed_ = letGoneFreed_ || letGo_;
+    letGo_ = false;
 }
 
 std::int64_t SoundMixer::nextEventFrame() const {

@@ -52,11 +52,18 @@ class SoundMixer {
     bool hasSoundFont() const { return soundFontId_ >= 0; }
     // The SoundFont FluidSynth itself was built to use, or "".
     std::string libraryDefaultSoundFont() const;
-    // Loads the instruments `song` plays and keeps them loaded, so that no
-    // start of a song, nor any change of instrument in one, waits for the
-    // SoundFont to be read. Instruments or keys left out by `only` when the
-    // SoundFont was loaded are read from it now.
+    // Makes sure the instruments and keys `song` plays are in what was read
+    // of the SoundFont (those left out by `only` are read now), without
+    // loading their samples yet.
+    void knowInstruments(const MidiSong& song);
+    // Loads the samples of the instruments `song` plays and keeps them, so
+    // that no change of instrument in it waits for the SoundFont; every other
+    // song's samples are let go once nothing plays them. A song's samples take
+    // 2 to 7 MB and are read in a few milliseconds, so only the song that
+    // plays keeps its own.
     void keepInstruments(const MidiSong& song);
+    // True once after samples that no song keeps any more were let go.
+    bool takeInstrumentsLetGo();
 
     // Plays `song` from `startMs` (clamped to the song) to its end; the
     // controllers and programs set before `startMs` are set again so the song
@@ -149,6 +156,7 @@ class SoundMixer {
     void cut();
     void endCut();
     void silenceSynth();
+    void noteReset();
     void renderAhead();
     int renderSynth(float* stereo, int frames);
     void mixEffects(float* stereo, int frames);
@@ -170,6 +178,8 @@ class SoundMixer {
     std::map<std::pair<int, int>, Source> available_;
     // The instruments kept loaded, with the part they were kept from.
     std::map<std::pair<int, int>, int> pinned_;
+    bool letGo_ = false;        // instruments were let go since the last reset
+    bool letGoneFreed_ = false; // and a reset has freed their samples
 
     // The song as it is heard: its clock runs through what is taken out.
     std::shared_ptr<const MidiSong> song_;

@@ -171,15 +171,16 @@ std::shared_ptr<const EffectSound> SoundWorker::effect(const std::string& file) 
 void SoundWorker::giveBackFreedMemory() {
     // Reading a file leaves its bytes and its decoded copies freed in the
     // middle of the heap, where the allocator keeps them resident for good.
-    // This happens a few times in a game (the songs' instruments at start,
-    // each effect the first time it is heard), and handing the freed pages
-    // back takes well under a millisecond.
+    // This happens a few times in a game (a song's instruments when another
+    // song takes over, each effect the first time it is heard), and handing
+    // the freed pages back takes well under a millisecond.
     malloc_trim(0);
 }
 
 void SoundWorker::prepareSongs(const std::string& folder) {
     namespace fs = std::filesystem;
     std::error_code ec;
+    std::vector<std::shared_ptr<const MidiSong>> songs;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::string ext = it->path().extension().string();
         std::transform(ext.begin(), ext.end(), ext.begin(),
@@ -188,9 +189,16 @@ void SoundWorker::prepareSongs(const std::string& folder) {
             continue;
         // A song that cannot be read is told when the game asks for it.
         std::string error;
-        if (std::shared_ptr<const MidiSong> song = songs_.get(it->path().string(), error))
-            mixer_->keepInstruments(*song);
+        if (std::shared_ptr<const MidiSong> song = songs_.get(it->path().string(), error)) {
+            mixer_->knowInstruments(*song);
+            songs.push_back(std::move(song));
+        }
     }
+    // Each song's samples are loaded once and let go again, so that the
+    // SoundFont's pages they come from are in memory when the song starts
+    // and its start reads them in a few milliseconds, not from the disk.
+    for (const std::shared_ptr<const MidiSong>& song : songs)
+        mixer_->keepInstruments(*song);
     giveBackFreedMemory();
 }
 
@@ -200,6 +208,13 @@ void SoundWorker::takeCommands() {
         std::lock_guard<std::mutex> hold(commandsLock_);
         commands.swap(commands_);
     }
+    // A new song's samples are read as it starts, in a few milliseconds;
+    // the device is topped up first so that it does not run dry meanwhile.
+    const bool newSong = std::any_of(commands.begin(), commands.end(), [](const Command& c) {
+        return c.kind == Command::Kind::Start;
+    });
+    if (newSong && sink_ && timer_->isActive())
+        tick();
     for (Command& c : commands)
         apply(c);
     afterRender();
@@ -324,6 +339,8 @@ void SoundWorker::followClock() {
 }
 
 void SoundWorker::afterRender() {
+    if (mixer_->takeInstrumentsLetGo())
+        giveBackFreedMemory();
     progress_.store(pack(songGeneration_, mixer_->songFrames()), std::memory_order_release);
     if (mixer_->takeSongEnded() && songEnded_)
         songEnded_(songGeneration_);

@@ -60,8 +60,9 @@ class SoundWorker : public QObject {
     };
 
     struct Command {
-        // Prepare reads the songs in the folder `file` and loads their
-        // instruments, so that no song has to wait for them later.
+        // Prepare reads the songs in the folder `file` and what their
+        // instruments are made of, so that a song's start only loads the
+        // samples it plays.
         enum class Kind { Start, Stop, Clear, Effect, Prepare };
         Kind kind = Kind::Stop;
         std::uint32_t generation = 0; // which song the command belongs to

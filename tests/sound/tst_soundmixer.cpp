@@ -20,6 +20,7 @@
 #include <bitset>
 #include <cmath>
 #include <filesystem>
+#include <malloc.h>
 
 using namespace lilyhops;
 using namespace soundtest;
@@ -322,6 +323,52 @@ class SoundMixerTest : public QObject {
         // What was read before is still there.
         mixer.startSong(heldNote(2, 36), 0);
         render(mixer, SoundMixer::kFadeMs + SoundMixer::kDrainMs + 5);
+        QVERIFY(peak(render(mixer, 300)) > 0.05);
+    }
+
+    void onlyThePlayingSongKeepsItsSamples() {
+        if (!std::filesystem::exists(kGeneralMidi))
+            QSKIP("no General MIDI SoundFont on this machine");
+        // A drum kit struck on twenty keys, whose samples take megabytes,
+        // against one recorder note.
+        Track t;
+        t.tempo(0, 120).program(0, 9, 32);
+        for (int key = 35; key < 55; ++key)
+            t.note(static_cast<std::uint32_t>(key - 35) * 48, 48, 9, key, 100);
+        t.end(960);
+        std::string error;
+        auto drums = std::make_shared<const MidiSong>(*MidiSong::parse(smf(0, 480, {t}), error));
+        auto recorder = heldNote(1);
+        InstrumentKeys both = keysPlayedIn(*drums);
+        addKeys(both, keysPlayedIn(*recorder));
+
+        SoundMixer mixer(kRate);
+        QVERIFY(mixer.loadSoundFont(kGeneralMidi, both));
+        const auto inUse = [] {
+            const struct mallinfo2 m = mallinfo2();
+            return static_cast<double>(m.uordblks + m.hblkhd) / (1024 * 1024);
+        };
+        const double before = inUse();
+        mixer.keepInstruments(*drums);
+        mixer.startSong(drums, 0);
+        QVERIFY(peak(render(mixer, 500)) > 0.05);
+        const double withDrums = inUse();
+        QVERIFY2(withDrums - before > 1.0, QByteArray::number(withDrums - before));
+
+        mixer.keepInstruments(*recorder);
+        mixer.startSong(recorder, 0);
+        render(mixer, SoundMixer::kFadeMs + SoundMixer::kDrainMs + 5);
+        QVERIFY(peak(render(mixer, 300)) > 0.05);
+        QVERIFY(mixer.takeInstrumentsLetGo());
+        const double withRecorder = inUse();
+        QVERIFY2(withDrums - withRecorder > 1.0,
+                 QByteArray::number(withDrums) + " MB, then " + QByteArray::number(withRecorder));
+
+        // And the kit comes back when its song does.
+        mixer.keepInstruments(*drums);
+        mixer.startSong(drums, 0);
+        render(mixer, SoundMixer::kFadeMs + SoundMixer::kDrainMs + 5);
+        QVERIFY(inUse() - withRecorder > 1.0);
         QVERIFY(peak(render(mixer, 300)) > 0.05);
     }
 
