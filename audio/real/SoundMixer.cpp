@@ -190,7 +190,15 @@ void SoundMixer::keepInstruments(const MidiSong& song) {
     if (!hasSoundFont())
         return;
     knowInstruments(song);
-    InstrumentKeys used = keysPlayedIn(song);
+    keepOnly(keysPlayedIn(song));
+}
+
+void SoundMixer::letGoInstruments() {
+    if (hasSoundFont())
+        keepOnly({});
+}
+
+void SoundMixer::keepOnly(InstrumentKeys used) {
     // A reset has every channel pick the first piano, and the drum channel
     // the first kit; were they let go, each pause would read them again.
     for (const std::pair<int, int>& picked : {std::pair{0, 0}, std::pair{128, 0}}) {

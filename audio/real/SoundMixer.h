@@ -62,6 +62,8 @@ class SoundMixer {
     // 2 to 7 MB and are read in a few milliseconds, so only the song that
     // plays keeps its own.
     void keepInstruments(const MidiSong& song);
+    // Lets go of every song's samples, as when no song plays.
+    void letGoInstruments();
     // True once after samples that no song keeps any more were let go.
     bool takeInstrumentsLetGo();
 
@@ -157,6 +159,7 @@ class SoundMixer {
     void endCut();
     void silenceSynth();
     void noteReset();
+    void keepOnly(InstrumentKeys used);
     void renderAhead();
     int renderSynth(float* stereo, int frames);
     void mixEffects(float* stereo, int frames);

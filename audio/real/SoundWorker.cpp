@@ -199,6 +199,7 @@ void SoundWorker::prepareSongs(const std::string& folder) {
     // and its start reads them in a few milliseconds, not from the disk.
     for (const std::shared_ptr<const MidiSong>& song : songs)
         mixer_->keepInstruments(*song);
+    mixer_->letGoInstruments();
     giveBackFreedMemory();
 }
 
