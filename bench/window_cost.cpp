@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -45,6 +46,13 @@ double cpuMs() {
     const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
     const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
     return ticks * 1000.0 / double(sysconf(_SC_CLK_TCK));
+}
+
+// CPU time of the calling thread, in milliseconds.
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
 // A line of /proc/self/status, e.g. "VmRSS", in kB.
@@ -137,9 +145,14 @@ int main(int argc, char** argv) {
     // Lateness of every lane tick: wall game time at the handler against the
     // instant on the timer's grid it belongs to.
     // And the time from the first lane tick of an instant to the end of the
+    // window's refresh after it, on the wall clock and in this thread's CPU
+    // time: the difference is time spent waiting, mostly for the X server
+    // (Qt waits for it to finish reading the shared picture before painting
+    // over it).
     // window's refresh after it: the ticks, the menus and the frame painted.
-    std::vector<double> lateness, instant;
+    std::vector<double> lateness, instant, instantCpu;
     QElapsedTimer instantTimer;
+    double instantCpuStart = 0;
     WallClock* clock = game ? game->findChild<WallClock*>() : nullptr;
     if (game && clock) {
         frmLilyhops& g = game->game();
@@ -147,15 +160,19 @@ int main(int argc, char** argv) {
             auto tick = t->onTimer;
             t->onTimer = [&, tick] {
                 lateness.push_back(double(clock->gameNow() - scheduler.now()));
-                if (!instantTimer.isValid())
+                if (!instantTimer.isValid()) {
                     instantTimer.start();
+                    instantCpuStart = threadCpuMs();
+                }
                 tick();
             };
         }
         // Connected after the window's own refresh, so it runs after it.
         QObject::connect(clock, &WallClock::advanced, [&] {
-            if (instantTimer.isValid())
+            if (instantTimer.isValid()) {
                 instant.push_back(double(instantTimer.nsecsElapsed()) / 1e6);
+                instantCpu.push_back(threadCpuMs() - instantCpuStart);
+            }
             instantTimer.invalidate();
         });
     }
@@ -170,6 +187,7 @@ int main(int argc, char** argv) {
             game->game().chooseMenu(game->game().mnuNew);
         lateness.clear();
         instant.clear();
+        instantCpu.clear();
         cpu0 = cpuMs();
         frames0 = game ? game->playfield().framesDrawn() : 0;
         wall.start();
@@ -214,6 +232,11 @@ int main(int argc, char** argv) {
             std::printf("  one instant handled ms (ticks, refresh, frame): p50 %.3f  p99 %.3f  "
                         "max %.3f\n",
                         percentile(instant, 50), percentile(instant, 99), percentile(instant, 100));
+        if (!instantCpu.empty())
+            std::printf("  of which CPU time ms:                           p50 %.3f  p99 %.3f  "
+                        "max %.3f\n",
+                        percentile(instantCpu, 50), percentile(instantCpu, 99),
+                        percentile(instantCpu, 100));
         std::printf("  one frame painted ms: p50 %.3f  p99 %.3f  max %.3f\n", percentile(paint, 50),
                     percentile(paint, 99), percentile(paint, 100));
         std::printf("  one frame flushed ms: p50 %.3f  p99 %.3f  max %.3f\n", percentile(flush, 50),

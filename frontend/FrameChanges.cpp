@@ -1,5 +1,6 @@
 #include "frontend/FrameChanges.h"
 
+#include "frontend/DirtyBands.h"
 #include "frontend/Painting.h"
 
 #include <cmath>
@@ -64,10 +65,10 @@ QRect FrameChanges::Look::pixels() const {
 bool FrameChanges::noteChanges(QRegion* dirty) {
     const QRect view(0, 0, kPlayfieldWidthPx, kPlayfieldHeightPx);
     bool changed = false;
+    changedPixels_.clear();
     if (!noted_ || game_.BackColor != shownBackColor_) {
         changed = true;
-        if (dirty)
-            *dirty += view;
+        changedPixels_.push_back(view);
     }
     noted_ = true;
     shownBackColor_ = game_.BackColor;
@@ -76,13 +77,15 @@ bool FrameChanges::noteChanges(QRegion* dirty) {
         std::visit([&look](const auto* control) { lookOf(*control, look); }, order_[i]);
         if (look != shown_[i]) {
             if (dirty) {
-                *dirty += shown_[i].pixels().intersected(view);
-                *dirty += look.pixels().intersected(view);
+                changedPixels_.push_back(shown_[i].pixels().intersected(view));
+                changedPixels_.push_back(look.pixels().intersected(view));
             }
             shown_[i] = std::move(look);
             changed = true;
         }
     }
+    if (dirty && changed)
+        *dirty += dirtyBands(changedPixels_);
     return changed;
 }
 

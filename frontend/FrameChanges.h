@@ -24,7 +24,8 @@ class FrameChanges {
     // True when something drawn differs from what was noted last time (or
     // nothing was noted yet); notes the present look either way. With
     // `dirty`, adds the playfield pixels that must be drawn again: where each
-    // changed control was and where it is now.
+    // changed control was and where it is now, joined into a few bands (see
+    // DirtyBands.h).
     bool noteChanges(QRegion* dirty = nullptr);
 
   private:
@@ -50,6 +51,7 @@ class FrameChanges {
     std::vector<Look> shown_;
     std::uint32_t shownBackColor_ = 0;
     bool noted_ = false;
+    std::vector<QRect> changedPixels_; // kept to reuse its buffer
 };
 
 } // namespace lilyhops

@@ -189,9 +189,17 @@ void composePlayfield(const frmLilyhops& window, PictureStore& pictures, int sca
     // Whole steps and no smoothing: each art pixel becomes a scale x scale block.
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.scale(scale, scale);
-    p.setClipRegion(region);
-    p.fillRect(region.boundingRect(), fromBgr(window.BackColor));
-    paintAll(p, window.drawingOrder(), pictures, region);
+    // One rectangle at a time, each alone in the clip: through a clip of one
+    // rectangle Qt copies a picture row by row on this thread; through one of
+    // several it goes scanline by scanline, and hands a tall picture to its
+    // thread pool, waking two threads for a few microseconds of work.
+    const QColor back = fromBgr(window.BackColor);
+    const auto order = window.drawingOrder();
+    for (const QRect& r : region) {
+        p.setClipRect(r);
+        p.fillRect(r, back);
+        paintAll(p, order, pictures, r);
+    }
 }
 
 int wholeScale(QSize devicePixels) {

@@ -64,10 +64,10 @@ void paintAll(QPainter& p, const Drawables& order, PictureStore& pictures) {
         std::visit([&](const auto* control) { paint(p, *control, pictures); }, item);
 }
 
-// The same, skipping the controls that lie wholly outside `only` (pixels):
-// a clipped-out label would still lay out its text.
-template <typename Drawables>
-void paintAll(QPainter& p, const Drawables& order, PictureStore& pictures, const QRegion& only) {
+// The same, skipping the controls that lie wholly outside `only` (pixels, a
+// QRect or a QRegion): a clipped-out label would still lay out its text.
+template <typename Drawables, typename Area>
+void paintAll(QPainter& p, const Drawables& order, PictureStore& pictures, const Area& only) {
     for (const auto& item : order)
         std::visit(
             [&](const auto* control) {

@@ -4,6 +4,7 @@
 // pixels per art pixel, centred, whatever the scale factor.
 
 #include "audio/RecordingTegoSnd.h"
+#include "frontend/DirtyBands.h"
 #include "frontend/FrameChanges.h"
 #include "frontend/GameWindow.h"
 #include "frontend/Painting.h"
@@ -11,7 +12,9 @@
 #include "frontend/WallClock.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QTest>
+#include <cstring>
 #include <set>
 
 using namespace lilyhops;
@@ -157,6 +160,104 @@ class FramesTest : public QObject {
         QCOMPARE(v.input([&] { g.shpMusicBar.Top += 15; }), 1);
     }
 
+    void dirtyBandsJoinRectanglesThatShareOrTouchARowAndLieClose() {
+        struct Case {
+            const char* what;
+            std::vector<QRect> rects;
+            std::vector<QRect> bands; // top to bottom, left to right
+        };
+        const std::vector<Case> cases = {
+            {"nothing", {}, {}},
+            {"empty rectangles only", {QRect(), QRect(5, 5, 0, 9)}, {}},
+            {"one", {QRect(3, 4, 5, 6)}, {QRect(3, 4, 5, 6)}},
+            {"far apart in one lane",
+             {QRect(300, 60, 80, 22), QRect(0, 63, 40, 19)},
+             {QRect(0, 60, 40, 22), QRect(300, 60, 80, 22)}},
+            {"close together in one lane",
+             {QRect(55, 63, 40, 19), QRect(0, 60, 40, 22)},
+             {QRect(0, 60, 95, 22)}},
+            {"one column too far to join",
+             {QRect(0, 0, 10, 10), QRect(26, 0, 10, 10)},
+             {QRect(0, 0, 10, 10), QRect(26, 0, 10, 10)}},
+            {"touching rows", {QRect(0, 0, 10, 10), QRect(20, 10, 10, 5)}, {QRect(0, 0, 30, 15)}},
+            {"one row apart",
+             {QRect(0, 11, 10, 10), QRect(0, 0, 10, 10)},
+             {QRect(0, 0, 10, 10), QRect(0, 11, 10, 10)}},
+            {"a tall one reaching a later one",
+             {QRect(0, 30, 5, 5), QRect(50, 0, 5, 31), QRect(9, 5, 5, 5)},
+             {QRect(0, 0, 14, 35), QRect(50, 0, 5, 35)}},
+            {"a short one inside a tall one's rows",
+             {QRect(0, 0, 10, 50), QRect(100, 60, 10, 10), QRect(20, 10, 10, 10)},
+             {QRect(0, 0, 30, 50), QRect(100, 60, 10, 10)}},
+            {"a wide one bridging two",
+             {QRect(0, 0, 10, 5), QRect(200, 0, 10, 5), QRect(5, 2, 200, 1)},
+             {QRect(0, 0, 210, 5)}},
+        };
+        for (const Case& c : cases) {
+            std::vector<QRect> rects = c.rects;
+            const QRegion bands = dirtyBands(rects);
+            const std::vector<QRect> got(bands.begin(), bands.end());
+            QVERIFY2(got == c.bands, c.what);
+        }
+    }
+
+    void eachFrameRedrawsEveryChangedPixelInAFewBands() {
+        // In play, with hops and losses: a frame that drew
+        // again only its bands would show exactly what a whole drawing shows.
+        VirtualGame v;
+        v.game.chooseMenu(v.game.mnuNew);
+        v.changes.noteChanges();
+        PictureStore pictures;
+        QImage shown = composePlayfield(v.game, pictures);
+        const std::int16_t lives = v.game.livesLeft;
+        const int keys[] = {Qt::Key_Up, Qt::Key_Left, Qt::Key_Up, Qt::Key_Right};
+        int frames = 0, maxBands = 0;
+        for (int instant = 0; instant < 600; ++instant) {
+            const std::optional<Millis> due = v.scheduler.nextDue();
+            QVERIFY(due);
+            v.scheduler.advanceTo(*due);
+            if (instant % 15 == 0) {
+                std::int16_t key = code(keys[(instant / 15) % 4]);
+                v.game.txtControl_KeyDown(key, 0);
+                v.game.txtControl_KeyUp(key, 0);
+            }
+            QRegion dirty;
+            if (!v.changes.noteChanges(&dirty))
+                continue;
+            ++frames;
+            const QImage whole = composePlayfield(v.game, pictures);
+            for (int y = 0; y < whole.height(); ++y) {
+                if (!std::memcmp(whole.constScanLine(y), shown.constScanLine(y),
+                                 std::size_t(whole.bytesPerLine())))
+                    continue;
+                for (int x = 0; x < whole.width(); ++x)
+                    if (whole.pixel(x, y) != shown.pixel(x, y) && !dirty.contains(QPoint(x, y)))
+                        QFAIL(qPrintable(QString("pixel %1,%2 changed outside the bands, "
+                                                 "instant %3")
+                                             .arg(x)
+                                             .arg(y)
+                                             .arg(instant)));
+            }
+            shown = whole;
+            // Whole rectangles, a row apart or side by side in the same rows
+            // and more than the joining gap apart; no more bands of rows
+            // than the playfield's stretches of rows where something moves.
+            const std::vector<QRect> rects(dirty.begin(), dirty.end());
+            int bands = rects.empty() ? 0 : 1;
+            for (std::size_t i = 1; i < rects.size(); ++i) {
+                const QRect &a = rects[i - 1], &b = rects[i];
+                const bool sideBySide = a.top() == b.top() && a.bottom() == b.bottom() &&
+                                        b.left() > a.right() + kJoinGap;
+                QVERIFY2(sideBySide || b.top() > a.bottom() + 1, qPrintable(QString::number(i)));
+                bands += !sideBySide;
+            }
+            maxBands = std::max(maxBands, bands);
+        }
+        QVERIFY2(frames >= 100, qPrintable(QString::number(frames)));
+        QVERIFY2(v.game.livesLeft < lives, "the toad was lost on the way");
+        QVERIFY2(maxBands <= 12, qPrintable(QString::number(maxBands)));
+    }
+
     // ---- In the real window, on wall time ----
 
     void theWindowDrawsNoFrameOfAStillTitleScreen() {
@@ -251,6 +352,18 @@ class FramesTest : public QObject {
         QImage kept = w.window.playfield().frame();
         kept.setDevicePixelRatio(1);
         QCOMPARE(kept, whole);
+        // The window's own picture, put together from the same parts on
+        // screen, shows it too (compared where the screen's picture of the
+        // window has a pixel for every pixel drawn).
+        PlayfieldView& view = w.window.playfield();
+        if (view.devicePixelRatioF() == 1) {
+            QImage screen = w.window.screen()->grabWindow(w.window.winId()).toImage();
+            screen = screen.convertToFormat(QImage::Format_RGB32);
+            const QPoint origin = view.mapTo(&w.window, QPoint(0, 0));
+            const QPoint corner((view.width() - whole.width()) / 2,
+                                (view.height() - whole.height()) / 2);
+            QCOMPARE(screen.copy(QRect(origin + corner, whole.size())), whole);
+        }
     }
 
     // ---- Scale ----
