@@ -305,8 +305,8 @@ void SoundWorker::writeToDevice() {
     synthCpuNs_.store(mixer_->synthCpuNs(), std::memory_order_relaxed);
     synthFrames_.store(mixer_->synthFramesRendered(), std::memory_order_relaxed);
     writer_->write(mix_.data(), frames, bytes_.data());
-    io_->write(bytes_.data(), static_cast<qint64>(bytes_.size()));
-    framesWritten_ += frames;
+    const qint64 written = io_->write(bytes_.data(), static_cast<qint64>(bytes_.size()));
+    framesWritten_ += std::max<qint64>(written, 0) / frameBytes;
     afterRender();
 
     // Once the device has held nothing but silence for a while there is
