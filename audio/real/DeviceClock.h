@@ -15,6 +15,12 @@
 // lets it sink slowly so that a device a little slower than its nominal rate
 // is followed too. A reading far under the edge means the stream stopped
 // or ran dry and then went on from somewhere else: it starts the line anew.
+//
+// Positions are told a steady depth under the edge: the readings' average
+// depth under it over the last second or so, which is where a single
+// reading lies on average. An effect then sounds as late after its call as
+// it did when it was placed against each reading, only without the reading's
+// wander.
 
 #include <cstdint>
 
@@ -26,6 +32,8 @@ class DeviceClock {
     // the edge sinks between readings, in milliseconds and ms per second.
     static constexpr double kRestartBelowMs = 25.0;
     static constexpr double kSinkMsPerSecond = 2.0;
+    // How long the readings' depth under the edge is averaged over.
+    static constexpr double kDepthSeconds = 1.0;
 
     explicit DeviceClock(int framesPerSecond);
 
@@ -35,8 +43,8 @@ class DeviceClock {
     void observe(std::int64_t nowNs, std::int64_t takenFrames);
     // Whether anything was seen since the last restart.
     bool known() const { return known_; }
-    // The frames the device will have taken by `atNs`, along the line; the
-    // last reading itself when nothing is known yet.
+    // The frames the device will have taken by `atNs`, along the line at
+    // the readings' average depth.
     std::int64_t takenAt(std::int64_t atNs) const;
 
   private:
@@ -44,7 +52,8 @@ class DeviceClock {
     double sink_; // frames the edge sinks per ns
     double restartBelow_;
     bool known_ = false;
-    double edge_ = 0; // taken frames less rate times the clock, at the edge
+    double edge_ = 0;  // taken frames less rate times the clock, at the edge
+    double depth_ = 0; // the readings' average depth under the edge
     std::int64_t lastNs_ = 0;
 };
 

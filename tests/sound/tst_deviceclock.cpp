@@ -15,6 +15,9 @@ namespace {
 
 constexpr int kRate = 44100;
 constexpr std::int64_t kMs = 1000000;
+// A stream's first seconds are silence anyway: the time the clock takes to
+// learn the readings' depth.
+constexpr std::int64_t kSettleNs = 3000 * kMs;
 
 // A server that takes `quantum` frames at the start of each of its cycles,
 // its clock running `ppm` fast against the steady one, from `startNs` on.
@@ -34,10 +37,13 @@ struct CycleServer {
     double edge(std::int64_t ns) const {
         return startFrames + quantum + framesPerNs() * static_cast<double>(ns - startNs);
     }
+    // Where readings at every moment of a cycle lie on average: half a
+    // cycle under the edge.
+    double middle(std::int64_t ns) const { return edge(ns) - quantum / 2.0; }
 };
 
-// The largest distance, in milliseconds, between the clock and the server's
-// edge at the readings from `fromNs` to `toNs`, taken every `periodNs`.
+// The largest distance, in milliseconds, between the clock and the middle of
+// the server's readings at the readings from `fromNs` to `toNs`, taken every `periodNs`.
 double worstMs(DeviceClock& clock, const CycleServer& server, std::int64_t fromNs,
                std::int64_t toNs, std::int64_t periodNs, std::int64_t settleNs) {
     double worst = 0;
@@ -45,9 +51,9 @@ double worstMs(DeviceClock& clock, const CycleServer& server, std::int64_t fromN
         clock.observe(t, server.taken(t));
         if (t - fromNs < settleNs)
             continue;
-        // An effect due a period from now: where it lands against the edge.
+        // An effect due 30 ms from now: where it lands against the middle.
         const std::int64_t due = t + 30 * kMs;
-        worst = std::max(worst, std::abs(clock.takenAt(due) - server.edge(due)) * 1000.0 / kRate);
+        worst = std::max(worst, std::abs(clock.takenAt(due) - server.middle(due)) * 1000.0 / kRate);
     }
     return worst;
 }
@@ -89,7 +95,7 @@ class DeviceClockTest : public QObject {
         // The raw readings wander by a whole cycle; the clock by no more
         // than a period's slip once it has seen the cycle's start.
         const double cycleMs = quantum * 1000.0 / kRate;
-        const double worst = worstMs(clock, server, 0, 20000 * kMs, periodNs, 600 * kMs);
+        const double worst = worstMs(clock, server, 0, 20000 * kMs, periodNs, kSettleNs);
         QVERIFY2(worst < boundMs,
                  qPrintable(QString("%1 ms off; a cycle is %2 ms").arg(worst).arg(cycleMs)));
     }
@@ -104,26 +110,40 @@ class DeviceClockTest : public QObject {
         const CycleServer server{470, ppm};
         DeviceClock clock(kRate);
         // Over a minute the clocks part by 30 ms; the device clock keeps up.
-        const double worst = worstMs(clock, server, 0, 60000 * kMs, 10 * kMs, 600 * kMs);
+        const double worst = worstMs(clock, server, 0, 60000 * kMs, 10 * kMs, kSettleNs);
         QVERIFY2(worst < 1.5, qPrintable(QString("%1 ms off").arg(worst)));
     }
 
     void aStreamThatStoppedStartsTheLineAnew() {
         DeviceClock clock(kRate);
         const CycleServer before{470};
-        worstMs(clock, before, 0, 2000 * kMs, 10 * kMs, 0);
+        worstMs(clock, before, 0, 4000 * kMs, 10 * kMs, 0);
         // The stream stood still for 200 ms (the device ran dry), then went
-        // on from where it stood.
-        const std::int64_t stopNs = 2000 * kMs;
+        // on from where it stood; the depth it learnt is kept.
+        const std::int64_t stopNs = 4000 * kMs;
         const CycleServer after{470, 0, stopNs + 200 * kMs, before.taken(stopNs)};
         const std::int64_t resumeNs = after.startNs + 5 * kMs;
         clock.observe(resumeNs, after.taken(resumeNs));
         const std::int64_t due = resumeNs + 30 * kMs;
-        const double offMs = std::abs(clock.takenAt(due) - after.edge(due)) * 1000.0 / kRate;
+        const double offMs = std::abs(clock.takenAt(due) - after.middle(due)) * 1000.0 / kRate;
         QVERIFY2(offMs < 10.7, qPrintable(QString("%1 ms off after the stop").arg(offMs)));
         const double worst =
             worstMs(clock, after, resumeNs + 10 * kMs, resumeNs + 3000 * kMs, 10 * kMs, 600 * kMs);
         QVERIFY2(worst < 1.2, qPrintable(QString("%1 ms off later on").arg(worst)));
+    }
+
+    void aResumedStreamKeepsTheDepthItLearnt() {
+        // Corked after a while of silence, then resumed: a new line, on the
+        // same server with the same cycles.
+        DeviceClock clock(kRate);
+        const CycleServer before{470};
+        worstMs(clock, before, 0, 4000 * kMs, 10 * kMs, 0);
+        clock.restart();
+        const std::int64_t resumeNs = 9000 * kMs;
+        const CycleServer after{470, 0, resumeNs, before.taken(4000 * kMs)};
+        const double worst =
+            worstMs(clock, after, resumeNs + kMs, resumeNs + 2000 * kMs, 10 * kMs, 600 * kMs);
+        QVERIFY2(worst < 1.2, qPrintable(QString("%1 ms off after the resume").arg(worst)));
     }
 
     void aRestartForgetsTheOldLine() {
@@ -143,7 +163,7 @@ class DeviceClockTest : public QObject {
         const CycleServer server{470, 0, days, 5000000000LL};
         DeviceClock clock(kRate);
         const double worst =
-            worstMs(clock, server, days + kMs, days + 5000 * kMs, 10 * kMs, 600 * kMs);
+            worstMs(clock, server, days + kMs, days + 5000 * kMs, 10 * kMs, kSettleNs);
         QVERIFY2(worst < 1.2, qPrintable(QString("%1 ms off").arg(worst)));
     }
 };
