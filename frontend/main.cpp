@@ -1,6 +1,7 @@
 // Lilyhops: hop the toad across the road and the river into the five bays.
 
 #include "about/Version.h"
+#include "audio/real/ProcessEnd.h"
 #include "audio/real/QtTegoSnd.h"
 #include "frontend/CommandLine.h"
 #include "frontend/DisplayCheck.h"
@@ -90,45 +91,10 @@ int replayGame(std::istream& replayed, const std::string& file, lilyhops::Schedu
     return replay.failedExpects() > 0 ? 1 : 0;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    // Every thread that allocates would get a heap of its own, each keeping
-    // what it once held: the window's, the sound thread's, Qt's PulseAudio
-    // and X threads'. Once the game runs they allocate little, and small
-    // blocks come from each thread's own cache anyway, so one heap serves
-    // them all, with the memory one thread frees there for the others.
-    mallopt(M_ARENA_MAX, 1);
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    const lilyhops::CommandLine cl = lilyhops::parseCommandLine(args);
-    switch (cl.action) {
-    case lilyhops::CommandLine::Action::Help:
-        std::cout << lilyhops::gameUsage();
-        return 0;
-    case lilyhops::CommandLine::Action::Version:
-        std::cout << lilyhops::versionText("lilyhops");
-        return 0;
-    case lilyhops::CommandLine::Action::Error:
-        std::cerr << "lilyhops: " << cl.error << " (try 'lilyhops --help')\n";
-        return 2;
-    case lilyhops::CommandLine::Action::Play:
-        break;
-    }
-
-    std::ofstream recording;
-    if (cl.recordFile &&
-        !openRecording(recording, *cl.recordFile, "write", std::ios::out | std::ios::trunc))
-        return 2;
-    std::ifstream replayed;
-    if (cl.replayFile && !openRecording(replayed, *cl.replayFile, "read", std::ios::in))
-        return 2;
-
-    const lilyhops::DisplayRequest display = lilyhops::displayRequest(args);
-    if (const auto line = lilyhops::missingDisplayLine(display)) {
-        std::cerr << *line << "\n";
-        return 1;
-    }
-
+// Runs the window until the player leaves it and returns the exit status;
+// everything it makes, the application object last, is gone when it returns.
+int play(const lilyhops::CommandLine& cl, const lilyhops::DisplayRequest& display,
+         std::ofstream& recording, std::ifstream& replayed, int argc, char** argv) {
     // Whole scale factors keep the pixel art sharp on high-density screens.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::Round);
@@ -170,4 +136,51 @@ int main(int argc, char** argv) {
     const int status = app.exec();
     window.gate().recordTo(nullptr); // the recorder goes before the window
     return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Every thread that allocates would get a heap of its own, each keeping
+    // what it once held: the window's, the sound thread's, Qt's PulseAudio
+    // and X threads'. Once the game runs they allocate little, and small
+    // blocks come from each thread's own cache anyway, so one heap serves
+    // them all, with the memory one thread frees there for the others.
+    mallopt(M_ARENA_MAX, 1);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const lilyhops::CommandLine cl = lilyhops::parseCommandLine(args);
+    switch (cl.action) {
+    case lilyhops::CommandLine::Action::Help:
+        std::cout << lilyhops::gameUsage();
+        return 0;
+    case lilyhops::CommandLine::Action::Version:
+        std::cout << lilyhops::versionText("lilyhops");
+        return 0;
+    case lilyhops::CommandLine::Action::Error:
+        std::cerr << "lilyhops: " << cl.error << " (try 'lilyhops --help')\n";
+        return 2;
+    case lilyhops::CommandLine::Action::Play:
+        break;
+    }
+
+    std::ofstream recording;
+    if (cl.recordFile &&
+        !openRecording(recording, *cl.recordFile, "write", std::ios::out | std::ios::trunc))
+        return 2;
+    std::ifstream replayed;
+    if (cl.replayFile && !openRecording(replayed, *cl.replayFile, "read", std::ios::in))
+        return 2;
+
+    const lilyhops::DisplayRequest display = lilyhops::displayRequest(args);
+    if (const auto line = lilyhops::missingDisplayLine(display)) {
+        std::cerr << *line << "\n";
+        return 1;
+    }
+
+    // Everything the window made is gone when play returns; what Qt keeps for
+    // the whole process is left to the system (see ProcessEnd.h), so the
+    // recording is closed here, its last lines written.
+    const int status = play(cl, display, recording, replayed, argc, argv);
+    recording.close();
+    lilyhops::endProcess(status);
 }

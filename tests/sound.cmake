@@ -9,7 +9,7 @@ set(LILYHOPS_SOUND_TEST_ENV
   "PULSE_RUNTIME_PATH=/nonexistent/lilyhops-tests-have-no-sound-server"
 )
 
-foreach(name soundfiles soundmixer soundfontsubset qttegosnd soundassets)
+foreach(name soundfiles soundmixer soundfontsubset qttegosnd soundassets processend deviceclock)
   add_executable(tst_sound_${name} ${CMAKE_CURRENT_LIST_DIR}/sound/tst_${name}.cpp
                  ${CMAKE_CURRENT_LIST_DIR}/sound/SoundTestFiles.h)
   target_link_libraries(tst_sound_${name} PRIVATE lilyhops_sound Qt6::Test)

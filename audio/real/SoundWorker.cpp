@@ -40,6 +40,13 @@ constexpr int kPeriodMs = 10;
 constexpr int kBufferMs = 30;
 // Without a device only the clock moves, so a coarse pace is enough.
 constexpr int kClockTickMs = 20;
+// After the last sound the stream goes on with silence for this long before
+// it is corked. A corked stream costs nothing, but one that starts again
+// begins on the server's next processing cycle, wherever that falls (up to a
+// PipeWire quantum later), and knows nothing yet of where the device is: a
+// player hopping once or twice a second keeps it running, so that every hop
+// is placed against the same steady clock.
+constexpr int kKeepRunningMs = 2000;
 
 constexpr int kGenerationShift = 40;
 constexpr std::uint64_t kFramesMask = (std::uint64_t(1) << kGenerationShift) - 1;
@@ -107,8 +114,11 @@ void SoundWorker::begin() {
             return;
         if (state == QAudio::StoppedState && sink_->error() != QAudio::NoError)
             closeDevice("stopped working");
-        else if (state == QAudio::IdleState && timer_->isActive())
+        else if (state == QAudio::IdleState && timer_->isActive()) {
             underruns_.fetch_add(1, std::memory_order_relaxed);
+            // A stream that ran dry goes on from wherever the server is.
+            deviceClock_.restart();
+        }
     });
     io_ = sink_->start();
     if (!io_ || sink_->error() != QAudio::NoError || sink_->state() == QAudio::StoppedState) {
@@ -117,6 +127,7 @@ void SoundWorker::begin() {
     }
     bufferBytes_ = sink_->bufferSize();
     writer_ = std::make_unique<SampleWriter>(setup_.format);
+    deviceClock_.restart();
     // A little silence gets the stream going, so the sound server settles
     // on this stream's short latency before the first sound is asked for.
     wake();
@@ -260,8 +271,10 @@ void SoundWorker::wake() {
         return;
     if (sink_) {
         silentFrames_ = 0;
-        if (sink_->state() == QAudio::SuspendedState)
+        if (sink_->state() == QAudio::SuspendedState) {
             sink_->resume();
+            deviceClock_.restart();
+        }
         if (!timer_->isActive())
             timer_->start(kPeriodMs);
     } else if (!timer_->isActive() && mixer_->busy()) {
@@ -280,12 +293,10 @@ void SoundWorker::tick() {
         followClock();
 }
 
-void SoundWorker::placeEffects(std::int64_t heardInFrames, int frames) {
-    const std::int64_t now = nowNs();
+void SoundWorker::placeEffects(int frames) {
     std::erase_if(pending_, [&](PendingEffect& p) {
-        const auto dueIn =
-            static_cast<std::int64_t>(std::llround(double(p.dueNs - now) * rate_ / 1e9));
-        const std::int64_t offset = dueIn - heardInFrames;
+        // The device takes the effect's first frame when it is due.
+        const std::int64_t offset = deviceClock_.takenAt(p.dueNs) - framesWritten_;
         if (offset >= frames)
             return false;
         mixer_->playEffect(std::move(p.sound), p.startMs, std::max<std::int64_t>(offset, 0));
@@ -299,9 +310,10 @@ void SoundWorker::writeToDevice() {
     const int frames = frameBytes > 0 ? static_cast<int>(free / frameBytes) : 0;
     if (frames <= 0)
         return;
-    // What the device already holds plays before this write.
+    // What the device still holds plays before this write.
     const std::int64_t queued = std::max<qsizetype>(bufferBytes_ - free, 0) / frameBytes;
-    placeEffects(queued, frames);
+    deviceClock_.observe(nowNs(), framesWritten_ - queued);
+    placeEffects(frames);
 
     mix_.resize(2 * static_cast<std::size_t>(frames));
     bytes_.resize(static_cast<std::size_t>(frames) * frameBytes);
@@ -309,18 +321,19 @@ void SoundWorker::writeToDevice() {
     synthCpuNs_.store(mixer_->synthCpuNs(), std::memory_order_relaxed);
     synthFrames_.store(mixer_->synthFramesRendered(), std::memory_order_relaxed);
     writer_->write(mix_.data(), frames, bytes_.data());
-    io_->write(bytes_.data(), static_cast<qint64>(bytes_.size()));
+    const qint64 written = io_->write(bytes_.data(), static_cast<qint64>(bytes_.size()));
+    framesWritten_ += std::max<qint64>(written, 0) / frameBytes;
     afterRender();
 
-    // Once the device holds nothing but silence there is nothing to render:
-    // the timer stops and the stream runs dry until the next sound, which
-    // refills it at once.
+    // Once the device has held nothing but silence for a while there is
+    // nothing to render: the timer stops and the stream is corked until the
+    // next sound, which refills it at once.
     if (mixer_->silent() && !mixer_->busy() && pending_.empty())
         silentFrames_ += frames;
     else
         silentFrames_ = 0;
-    const std::int64_t drained = bufferBytes_ / frameBytes + 2 * kPeriodMs * rate_ / 1000;
-    if (sink_ && silentFrames_ >= drained) {
+    const std::int64_t idle = std::int64_t(kKeepRunningMs) * rate_ / 1000;
+    if (sink_ && silentFrames_ >= idle) {
         timer_->stop();
         // A corked stream costs no wake-ups at all, here or in Qt.
         sink_->suspend();

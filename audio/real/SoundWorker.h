@@ -19,6 +19,7 @@
 // 20 ms read from its own 16 KiB read-ahead (93 ms at 44.1 kHz), which then
 // sits in front of the device and delays every effect by that much again.
 
+#include "audio/real/DeviceClock.h"
 #include "audio/real/MidiSong.h"
 
 #include <QAudioDevice>
@@ -103,12 +104,13 @@ class SoundWorker : public QObject {
     void finish();
 
     // An effect is placed in the outgoing sound this long after the game's
-    // call, against what the device already holds, so that its start does
-    // not wander with the device's fill level and quick hops stay evenly
-    // spaced. At each top-up the device holds the buffer less the time since
-    // the last one, and an effect asked for since then is due at least this
-    // delay less that time from now: it is never due before what is already
-    // queued as long as the delay is no shorter than the buffer.
+    // call, where the device clock says the device will be by then, so that
+    // its start wanders neither with the device's fill level nor with the
+    // server's cycles and quick hops stay evenly spaced. At each top-up the
+    // device holds at most the buffer, and an effect asked for since the last
+    // one is due at least this delay less a period from now: it is never due
+    // before what is already queued as long as the delay is no shorter than
+    // the buffer.
     static constexpr int kEffectDelayMs = 30;
 
   private:
@@ -119,7 +121,7 @@ class SoundWorker : public QObject {
     void writeToDevice();
     void followClock();
     void afterRender();
-    void placeEffects(std::int64_t heardInFrames, int frames);
+    void placeEffects(int frames);
     void closeDevice(const char* why);
     std::shared_ptr<const EffectSound> effect(const std::string& file);
     void prepareSongs(const std::string& folder);
@@ -156,6 +158,8 @@ class SoundWorker : public QObject {
     QIODevice* io_ = nullptr;
     std::unique_ptr<SampleWriter> writer_;
     qsizetype bufferBytes_ = 0;
+    std::int64_t framesWritten_ = 0; // to the device since it was opened
+    DeviceClock deviceClock_{rate_};
     std::int64_t silentFrames_ = 0; // written since the mixer fell silent
     std::vector<float> mix_;
     std::vector<char> bytes_;

@@ -4,8 +4,8 @@ cue, and the steps the music makes where it stops and starts.
 
 Hops are measured twice. Under the music, the hop sound lies 4 LU below it
 by design. With the music switched off, every hop sounds alone, over
-silence: the engine leaves its output idle between hops then, so each hop
-also wakes the output. Either way a hop key is paired with the game's own
+silence: the engine keeps its output running for two seconds after each
+sound, so hops in quick succession find it running, over silence. Either way a hop key is paired with the game's own
 PlayEffect call (from its statistics) and that call with the sound found in
 the recording; a key the game played no sound for, or a sound not found, is
 counted and listed, never matched with another key's sound.
@@ -23,7 +23,7 @@ import analysis
 from recorder import click_wave
 
 HOP_PHASES = (("hop under the music", "under the music"),
-              ("hop, music off", "music off (output idle)"))
+              ("hop, music off", "music off (over silence)"))
 # A hop's call follows its key at once (the key's own handler makes it); its
 # sound leaves the engine some tens of ms after the call. Keys come at least
 # 300 ms apart, so neither window reaches the next hop.

@@ -154,8 +154,8 @@ def print_details(s, args):
               f"{cal['vs_latency_ms']:+.1f} ms from what the recorder's own latency reports "
               f"say; keys are stamped within {cal['round_trip_ms']:.1f} ms.")
     print("Key to hop sound: from the X server taking the key to the hop sound's first sample "
-          "in the null sink; with the music off the engine leaves its output idle between "
-          "hops, so each hop also wakes it.")
+          "in the null sink; with the music off each hop sounds over silence, its output kept "
+          "running for two seconds after each sound.")
     for name, what in HOP_PHASES:
         fig = f.get("hops", {}).get(name)
         if fig is None or not fig.keys:
