@@ -243,11 +243,22 @@ void SoundWorker::apply(Command& c) {
     case Command::Kind::Prepare:
         prepareSongs(c.file);
         break;
-    case Command::Kind::Start:
+    case Command::Kind::Start: {
+        // Reading a song's samples is no top-up: it waits its turn behind
+        // the game's own thread instead of holding a core ahead of it.
+        int policy = SCHED_OTHER;
+        sched_param priority{};
+        pthread_getschedparam(pthread_self(), &policy, &priority);
+        const sched_param ordinary{};
+        if (policy != SCHED_OTHER)
+            pthread_setschedparam(pthread_self(), SCHED_OTHER, &ordinary);
         mixer_->keepInstruments(*c.song);
+        if (policy != SCHED_OTHER)
+            pthread_setschedparam(pthread_self(), policy, &priority);
         mixer_->startSong(std::move(c.song), c.ms);
         songGeneration_ = c.generation;
         break;
+    }
     case Command::Kind::Stop:
         mixer_->stopSong();
         songGeneration_ = c.generation;
