@@ -25,7 +25,7 @@ SONGS = ["OrigBogt.mid", "Pelto64.mid", "VraxHeav.mid", "TollBrdg.mid"]  # Shift
 # The game's mixer runs at 44.1 kHz on any server, and its audio thread
 # renders what the server asks for every 10 ms: the standalone loop renders
 # in periods of that size too.
-GAME_PERIOD_FRAMES = 44100 * 10 // 1000
+GAME_PERIOD_MS = 10
 
 
 def load_average():
@@ -33,12 +33,14 @@ def load_average():
         return " ".join(f.read().split()[:3])
 
 
-def standalone_render(build, seconds, paced=False, songs=()):
+def standalone_render(build, seconds, rate, paced=False, songs=()):
     """From bench_song_render: ({song: % of one core of the whole loop},
     {song: % of it inside FluidSynth}, the idle synthesizer's % or None).
-    Paced, each period is taken when its time comes, as the game's output
-    takes it, and the run lasts as long as the sound."""
-    args = [os.path.join(build, "bench", "bench_song_render"), "--chunk", str(GAME_PERIOD_FRAMES)]
+    Rendered at the sound server's `rate`, as the game renders for it, in
+    the game's periods. Paced, each period is taken when its time comes, as
+    the game's output takes it, and the run lasts as long as the sound."""
+    args = [os.path.join(build, "bench", "bench_song_render"), "--rate", str(rate),
+            "--chunk", str(rate * GAME_PERIOD_MS // 1000)]
     out = subprocess.run(args + (["--paced"] if paced else []) + [str(seconds)] + list(songs),
                          capture_output=True, text=True)
     loop, synth, idle = {}, {}, None
@@ -70,7 +72,8 @@ class Session:
     def run(self):
         a = self.args
         self.figures["load_start"] = load_average()
-        songs, synth, idle = standalone_render(a.build, a.play_seconds)
+        rate = SERVERS[a.server].rate
+        songs, synth, idle = standalone_render(a.build, a.play_seconds, rate)
         heaviest = max(songs, key=songs.get) if songs else SONGS[0]
         self.figures["standalone"] = songs
         self.figures["standalone_synth"] = synth
@@ -79,7 +82,8 @@ class Session:
         # The game's thread sleeps between periods and renders a block only
         # when the last is used up: the like-for-like yardstick is the same
         # loop paced the same way, over as long as the play measured.
-        _, paced, _ = standalone_render(a.build, a.play_seconds, paced=True, songs=[heaviest])
+        _, paced, _ = standalone_render(a.build, a.play_seconds, rate, paced=True,
+                                        songs=[heaviest])
         self.figures["standalone_paced_synth"] = paced.get(heaviest)
 
         xvfb = Xvfb(a.display).start()
