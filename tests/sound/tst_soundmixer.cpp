@@ -29,6 +29,14 @@ namespace {
 
 constexpr int kRate = 44100;
 
+// The address sanitizer's allocator keeps books of its own and holds freed
+// blocks back for a while: the heap's figures mean something only without it.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kHeapFigures = false;
+#else
+constexpr bool kHeapFigures = true;
+#endif
+
 int framesOf(double ms) {
     return static_cast<int>(std::lround(ms * kRate / 1000.0));
 }
@@ -351,15 +359,18 @@ class SoundMixerTest : public QObject {
         const double before = inUse();
         // Read ahead and let go, as at start-up, before any song plays.
         mixer.keepInstruments(*drums);
-        QVERIFY(inUse() - before > 1.0);
+        if (kHeapFigures)
+            QVERIFY(inUse() - before > 1.0);
         mixer.letGoInstruments();
-        QVERIFY2(inUse() - before < 0.5, QByteArray::number(inUse() - before));
+        if (kHeapFigures)
+            QVERIFY2(inUse() - before < 0.5, QByteArray::number(inUse() - before));
 
         mixer.keepInstruments(*drums);
         mixer.startSong(drums, 0);
         QVERIFY(peak(render(mixer, 500)) > 0.05);
         const double withDrums = inUse();
-        QVERIFY2(withDrums - before > 1.0, QByteArray::number(withDrums - before));
+        if (kHeapFigures)
+            QVERIFY2(withDrums - before > 1.0, QByteArray::number(withDrums - before));
 
         mixer.keepInstruments(*recorder);
         mixer.startSong(recorder, 0);
@@ -367,14 +378,16 @@ class SoundMixerTest : public QObject {
         QVERIFY(peak(render(mixer, 300)) > 0.05);
         QVERIFY(mixer.takeInstrumentsLetGo());
         const double withRecorder = inUse();
-        QVERIFY2(withDrums - withRecorder > 1.0,
-                 QByteArray::number(withDrums) + " MB, then " + QByteArray::number(withRecorder));
+        if (kHeapFigures)
+            QVERIFY2(withDrums - withRecorder > 1.0, QByteArray::number(withDrums) + " MB, then " +
+                                                         QByteArray::number(withRecorder));
 
         // And the kit comes back when its song does.
         mixer.keepInstruments(*drums);
         mixer.startSong(drums, 0);
         render(mixer, SoundMixer::kFadeMs + SoundMixer::kDrainMs + 5);
-        QVERIFY(inUse() - withRecorder > 1.0);
+        if (kHeapFigures)
+            QVERIFY(inUse() - withRecorder > 1.0);
         QVERIFY(peak(render(mixer, 300)) > 0.05);
     }
 
