@@ -160,37 +160,40 @@ void SoundMixer::noteWhatIsIn(int fontId, const InstrumentKeys& asked) {
 }
 
 void SoundMixer::knowInstruments(const MidiSong& song) {
-    if (!hasSoundFont() || available_.empty())
+    if (hasSoundFont())
+        knowKeys(keysPlayedIn(song));
+}
+
+void SoundMixer::knowKeys(const InstrumentKeys& used) {
+    if (available_.empty())
         return;
-    const InstrumentKeys used = keysPlayedIn(song);
-    {
-        InstrumentKeys have;
-        for (const auto& [instrument, source] : available_)
-            have[instrument] = source.keys;
-        InstrumentKeys lacking = keysLacking(have, used);
-        // What is read now holds the keys read before as well, and takes
-        // the older part's place.
-        for (auto& [instrument, keys] : lacking)
-            if (auto it = have.find(instrument); it != have.end())
-                keys |= it->second;
-        std::string error;
-        std::optional<SoundFontSubset> more;
-        if (!lacking.empty())
-            more = SoundFontSubset::make(soundFontPath_, lacking, error);
-        if (more) {
-            // Loaded on top, without disturbing what the channels play now.
-            QuietGlibWhileLoading quiet;
-            const int id = more->presetCount() > 0 ? more->loadInto(synth_, false) : -1;
-            noteWhatIsIn(id, lacking);
-        }
+    InstrumentKeys have;
+    for (const auto& [instrument, source] : available_)
+        have[instrument] = source.keys;
+    InstrumentKeys lacking = keysLacking(have, used);
+    // What is read now holds the keys read before as well, and takes
+    // the older part's place.
+    for (auto& [instrument, keys] : lacking)
+        if (auto it = have.find(instrument); it != have.end())
+            keys |= it->second;
+    std::string error;
+    std::optional<SoundFontSubset> more;
+    if (!lacking.empty())
+        more = SoundFontSubset::make(soundFontPath_, lacking, error);
+    if (more) {
+        // Loaded on top, without disturbing what the channels play now.
+        QuietGlibWhileLoading quiet;
+        const int id = more->presetCount() > 0 ? more->loadInto(synth_, false) : -1;
+        noteWhatIsIn(id, lacking);
     }
 }
 
 void SoundMixer::keepInstruments(const MidiSong& song) {
     if (!hasSoundFont())
         return;
-    knowInstruments(song);
-    keepOnly(keysPlayedIn(song));
+    InstrumentKeys used = keysPlayedIn(song);
+    knowKeys(used);
+    keepOnly(std::move(used));
 }
 
 void SoundMixer::letGoInstruments() {

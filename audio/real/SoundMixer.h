@@ -159,6 +159,7 @@ class SoundMixer {
     void endCut();
     void silenceSynth();
     void noteReset();
+    void knowKeys(const InstrumentKeys& used);
     void keepOnly(InstrumentKeys used);
     void renderAhead();
     int renderSynth(float* stereo, int frames);

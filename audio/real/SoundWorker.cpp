@@ -52,6 +52,28 @@ constexpr int kGenerationShift = 40;
 constexpr std::uint64_t kFramesMask = (std::uint64_t(1) << kGenerationShift) - 1;
 constexpr std::uint32_t kGenerationMask = (std::uint32_t(1) << (64 - kGenerationShift)) - 1;
 
+// Runs the calling thread at the ordinary priority while it lives, and puts
+// back what it had.
+class OrdinaryPriority {
+  public:
+    OrdinaryPriority() {
+        pthread_getschedparam(pthread_self(), &policy_, &priority_);
+        const sched_param ordinary{};
+        if (policy_ != SCHED_OTHER)
+            pthread_setschedparam(pthread_self(), SCHED_OTHER, &ordinary);
+    }
+    ~OrdinaryPriority() {
+        if (policy_ != SCHED_OTHER)
+            pthread_setschedparam(pthread_self(), policy_, &priority_);
+    }
+    OrdinaryPriority(const OrdinaryPriority&) = delete;
+    OrdinaryPriority& operator=(const OrdinaryPriority&) = delete;
+
+  private:
+    int policy_ = SCHED_OTHER;
+    sched_param priority_{};
+};
+
 } // namespace
 
 SoundWorker::SoundWorker(std::unique_ptr<SoundMixer> mixer, const Setup& setup, ProblemLog& log,
@@ -246,15 +268,10 @@ void SoundWorker::apply(Command& c) {
     case Command::Kind::Start: {
         // Reading a song's samples is no top-up: it waits its turn behind
         // the game's own thread instead of holding a core ahead of it.
-        int policy = SCHED_OTHER;
-        sched_param priority{};
-        pthread_getschedparam(pthread_self(), &policy, &priority);
-        const sched_param ordinary{};
-        if (policy != SCHED_OTHER)
-            pthread_setschedparam(pthread_self(), SCHED_OTHER, &ordinary);
-        mixer_->keepInstruments(*c.song);
-        if (policy != SCHED_OTHER)
-            pthread_setschedparam(pthread_self(), policy, &priority);
+        {
+            const OrdinaryPriority whileReading;
+            mixer_->keepInstruments(*c.song);
+        }
         mixer_->startSong(std::move(c.song), c.ms);
         songGeneration_ = c.generation;
         break;
